@@ -1,0 +1,20 @@
+#pragma once
+
+// Umbrella header of the core library.
+#include "Action.h"
+#include "ActionMode.h"
+#include "ActionSetting.h"
+#include "AnalyticsChoice.h"
+#include "ChatLink.h"
+#include "ChatTarget.h"
+#include "Config.h"
+#include "DestinationKind.h"
+#include "Email.h"
+#include "MailLink.h"
+#include "MatchField.h"
+#include "PromptBuilder.h"
+#include "Route.h"
+#include "Router.h"
+#include "Text.h"
+#include "Url.h"
+#include "UserError.h"

@@ -1,0 +1,143 @@
+#include "Text.h"
+
+#include <memory>
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace pellora::Text {
+namespace {
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+// Decodes one code point at `i`, advancing it; ill-formed bytes read as U+FFFD.
+char32_t next(std::string_view text, std::size_t& i) {
+    UChar32 c;
+    int32_t index = int32_t(i);
+    U8_NEXT_OR_FFFD(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+    i = std::size_t(index);
+    return char32_t(c);
+}
+
+template <class Predicate> std::string trimmedBy(std::string_view text, Predicate isTrimmed) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end) {
+        std::size_t i = begin;
+        if (!isTrimmed(next(text, i)))
+            break;
+        begin = i;
+    }
+    while (end > begin) {
+        // Step back to the start of the last code point.
+        int32_t index = int32_t(end);
+        UChar32 c;
+        U8_PREV_OR_FFFD(reinterpret_cast<const uint8_t*>(text.data()), int32_t(begin), index, c);
+        if (!isTrimmed(char32_t(c)))
+            break;
+        end = std::size_t(index);
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+} // namespace
+
+bool isSpaceOrTab(char32_t c) { return c == U'\t' || u_charType(UChar32(c)) == U_SPACE_SEPARATOR; }
+
+bool isWhitespaceOrNewline(char32_t c) {
+    if (c == U'\t' || (c >= 0x0A && c <= 0x0D) || c == 0x85)
+        return true;
+    const auto type = u_charType(UChar32(c));
+    return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
+}
+
+std::string trimmed(std::string_view text) { return trimmedBy(text, isWhitespaceOrNewline); }
+std::string trimmedSpaces(std::string_view text) { return trimmedBy(text, isSpaceOrTab); }
+
+std::string lowercased(std::string_view text) {
+    auto unicode = toUnicode(text);
+    unicode.toLower(icu::Locale::getRoot());
+    return toUtf8(unicode);
+}
+
+std::string uppercased(std::string_view text) {
+    auto unicode = toUnicode(text);
+    unicode.toUpper(icu::Locale::getRoot());
+    return toUtf8(unicode);
+}
+
+std::size_t characterCount(std::string_view text) {
+    if (text.empty())
+        return 0;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> iterator(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    const auto unicode = toUnicode(text);
+    if (U_FAILURE(status))
+        return std::size_t(unicode.countChar32());
+    iterator->setText(unicode);
+    std::size_t count = 0;
+    for (auto end = iterator->next(); end != icu::BreakIterator::DONE; end = iterator->next())
+        ++count;
+    return count;
+}
+
+std::vector<std::string> words(std::string_view text) {
+    std::vector<std::string> result;
+    std::size_t i = 0, wordStart = 0;
+    bool inWord = false;
+    while (i < text.size()) {
+        const std::size_t start = i;
+        const bool space = isWhitespaceOrNewline(next(text, i));
+        if (space && inWord) {
+            result.emplace_back(text.substr(wordStart, start - wordStart));
+            inWord = false;
+        } else if (!space && !inWord) {
+            wordStart = start;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        result.emplace_back(text.substr(wordStart));
+    return result;
+}
+
+std::u32string codePoints(std::string_view text) {
+    std::u32string result;
+    for (std::size_t i = 0; i < text.size();)
+        result.push_back(next(text, i));
+    return result;
+}
+
+std::string utf8(char32_t codePoint) {
+    char buffer[U8_MAX_LENGTH];
+    int32_t length = 0;
+    UBool error = false;
+    U8_APPEND(reinterpret_cast<uint8_t*>(buffer), length, U8_MAX_LENGTH, UChar32(codePoint), error);
+    if (error)
+        return "\xEF\xBF\xBD";
+    return std::string(buffer, std::size_t(length));
+}
+
+std::string utf8(std::u32string_view points) {
+    std::string result;
+    for (char32_t c : points)
+        result += utf8(c);
+    return result;
+}
+
+bool isLetter(char32_t c) { return u_isalpha(UChar32(c)) && (U_GET_GC_MASK(UChar32(c)) & U_GC_L_MASK); }
+bool isMark(char32_t c) { return U_GET_GC_MASK(UChar32(c)) & U_GC_M_MASK; }
+bool isDigit(char32_t c) { return u_charType(UChar32(c)) == U_DECIMAL_DIGIT_NUMBER; }
+bool isNumeric(char32_t c) { return U_GET_GC_MASK(UChar32(c)) & U_GC_N_MASK; }
+
+} // namespace pellora::Text
