@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// The append-only text log, Library/Logs/Pellora.log: one line per message, each the UTC
+// time (2026-12-05T06:19:03Z), a space and the message. Never fails; safe from any thread.
+namespace pellora::Log {
+
+void write(const std::string& message);
+std::filesystem::path file();
+
+} // namespace pellora::Log

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "ActionMode.h"
+#include "Route.h"
+
+namespace pellora {
+
+// One delivery as recorded in activity.jsonl.
+struct ActivityEntry {
+    using Date = std::chrono::sys_seconds; // whole seconds, UTC
+
+    std::string id;          // upper-case UUID text
+    Date date{};
+    std::string subject;
+    std::string sender;
+    std::string messageID;
+    std::string rule;
+    Route destination;
+    std::string actionName;
+    ActionMode mode = ActionMode::prompt;
+    std::string prompt;
+
+    // The link that reopens the email in Mail; absent when none can be made.
+    std::optional<std::string> mailURL() const;
+    // False for a new or incognito chat.
+    bool canOpenChat() const;
+    // "No route · …" or "From example.com → …".
+    std::string routeText() const;
+    // Every word of the query (case-insensitive) occurs in the entry's searchable text.
+    bool matches(std::string_view query) const;
+
+    bool operator==(const ActivityEntry&) const = default;
+};
+
+// The ten keys in field order; a missing key or wrong type throws.
+void to_json(nlohmann::json& json, const ActivityEntry& entry);
+void from_json(const nlohmann::json& json, ActivityEntry& entry);
+
+} // namespace pellora
