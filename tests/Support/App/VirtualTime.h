@@ -1,0 +1,56 @@
+#pragma once
+
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <type_traits>
+
+#include <QCoreApplication>
+#include <QCoro/QCoroTask>
+
+#include "Pellora/Platform/Sim/VirtualClock.h"
+
+namespace pellora::testing {
+
+namespace detail {
+template <class T> struct Outcome {
+    bool done = false;
+    std::exception_ptr error;
+    std::optional<std::conditional_t<std::is_void_v<T>, int, T>> value;
+};
+
+template <class T> QCoro::Task<void> capture(QCoro::Task<T> task, Outcome<T>& outcome) {
+    try {
+        if constexpr (std::is_void_v<T>) {
+            co_await task;
+            outcome.value = 0;
+        } else {
+            outcome.value = co_await task;
+        }
+    } catch (...) {
+        outcome.error = std::current_exception();
+    }
+    outcome.done = true;
+}
+} // namespace detail
+
+// Runs `task` to its end in virtual time: pending Qt events are processed, then the clock
+// jumps to the next wake-up, until the task has finished. Rethrows the task's exception.
+// Throws std::logic_error when the task waits for something that will never come.
+template <class T> T runInVirtualTime(VirtualClock& clock, QCoro::Task<T> task) {
+    detail::Outcome<T> outcome;
+    auto runner = detail::capture(std::move(task), outcome);
+    while (!outcome.done) {
+        QCoreApplication::processEvents();
+        if (outcome.done)
+            break;
+        if (!clock.advance())
+            throw std::logic_error("task is stuck: nothing pending on the virtual clock");
+    }
+    if (outcome.error)
+        std::rethrow_exception(outcome.error);
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*outcome.value);
+}
+
+} // namespace pellora::testing
