@@ -1,0 +1,233 @@
+#include "AppDelegate.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include <QThreadPool>
+#include <QUuid>
+
+#include "Pellora/Claude/ClaudeBridge.h"
+#include "Pellora/Mail/MailReader.h"
+#include "Pellora/Shell/ActivityStore.h"
+#include "Pellora/Shell/ConfigStore.h"
+#include "Pellora/Shell/Log.h"
+#include "Pellora/Shell/ShellUI.h"
+#include "PelloraCore/ActivityFile.h"
+#include "PelloraCore/PromptBuilder.h"
+#include "PelloraCore/Router.h"
+#include "PelloraCore/Text.h"
+#include "PelloraCore/UserError.h"
+
+namespace pellora {
+namespace {
+
+constexpr double busyOpacity = 0.45;
+constexpr double idleOpacity = 1.0;
+
+std::string seconds(Clock::Duration duration) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2fs", duration.count());
+    return buffer;
+}
+
+// The text an alert shows for a failure: the user-facing description where there is one.
+std::string describe(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const UserError& userError) {
+        return userError.description();
+    } catch (const std::exception& other) {
+        return other.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+std::string newEntryID() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(AppServices services, ShellUI& ui, QObject* parent)
+    : QObject(parent), services_(services), ui_(ui) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching() {
+    store_ = std::make_unique<ConfigStore>();
+    activity_ = std::make_unique<ActivityStore>();
+    MailReader::sweepOldAttachmentFolders();
+}
+
+void AppDelegate::setBusy(bool busy) {
+    busy_ = busy;
+    ui_.setStatusItemOpacity(busy ? busyOpacity : idleOpacity);
+    menuState_.setBusy(busy);
+}
+
+void AppDelegate::fail(const std::string& description) {
+    ui_.beep();
+    ui_.activateApplication();
+    ui_.showAlert("Tovrin", description);
+}
+
+void AppDelegate::send(Action action) {
+    Config snapshot = store_->config();
+    if (!snapshot.isConfigured(action)) {
+        ui_.activateApplication();
+        ui_.showAlert("This action isn't set up yet",
+                      "Give it a name and a prompt in Settings → Prompts.");
+        return;
+    }
+    // A second trigger while a send runs is dropped, not queued.
+    if (busy_)
+        return;
+    setBusy(true);
+    // Runs detached; it catches everything itself and always clears `busy`.
+    runSend(action, std::move(snapshot));
+}
+
+QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
+    auto& clock = services_.clock;
+    const auto start = clock.now();
+    const std::string raw(action.rawValue());
+
+    std::optional<Email> read;
+    try {
+        read = MailReader::readSelectedEmail(services_.workspace, services_.scripts);
+    } catch (...) {
+        // The reader has removed its own folder.
+        fail(describe(std::current_exception()));
+        setBusy(false);
+        co_return;
+    }
+    const Email email = std::move(*read);
+    Log::write(raw + ": read email in " + seconds(clock.now() - start) + " (" +
+               std::to_string(Text::characterCount(email.body)) + " chars, " +
+               std::to_string(email.attachmentPaths.size()) + " attachments)");
+
+    const auto resolved = resolveTarget(email);
+    if (!resolved) {
+        if (email.attachmentFolder) {
+            std::error_code ignored;
+            std::filesystem::remove_all(*email.attachmentFolder, ignored);
+        }
+        // A second pass later catches anything written into it after this removal.
+        removeAttachmentFolder(email, attachmentLifetime);
+        setBusy(false);
+        co_return;
+    }
+
+    const ActionMode mode = snapshot.mode(action);
+    std::string instruction;
+    bool sendAutomatically = false;
+    if (mode == ActionMode::prompt) {
+        instruction = PromptBuilder::compose(snapshot.instruction(action),
+                                             resolved->destination.instructions);
+        sendAutomatically = snapshot.autoSend;
+    }
+
+    std::exception_ptr deliveryError;
+    try {
+        co_await ClaudeBridge::deliver(services_.claude(), email, resolved->target, instruction,
+                                       sendAutomatically, snapshot);
+    } catch (...) {
+        deliveryError = std::current_exception();
+    }
+    if (deliveryError) {
+        removeAttachmentFolder(email, attachmentLifetime);
+        fail(describe(deliveryError));
+        setBusy(false);
+        co_return;
+    }
+
+    if (store_->config().keepActivityLog) {
+        ActivityEntry entry;
+        entry.id = newEntryID();
+        entry.date = std::chrono::floor<std::chrono::seconds>(clock.wallNow());
+        entry.subject = email.subject;
+        entry.sender = email.sender;
+        entry.messageID = email.messageID;
+        entry.rule = resolved->rule;
+        entry.destination = resolved->destination;
+        entry.actionName = snapshot.name(action);
+        entry.mode = mode;
+        entry.prompt = instruction;
+        try {
+            ActivityFile::append(entry, activity_->url());
+        } catch (...) {
+            // The entry still shows for this run.
+        }
+        activity_->insertFront(std::move(entry));
+    }
+
+    Log::write(raw + ": done in " + seconds(clock.now() - start));
+
+    Config live = store_->config();
+    const bool donationDue = live.recordDelivery();
+    store_->setConfig(live);
+    if (donationDue)
+        showDonationLater();
+
+    removeAttachmentFolder(email, attachmentLifetime);
+    setBusy(false);
+}
+
+QCoro::Task<void> AppDelegate::showDonationLater() {
+    co_await services_.clock.sleep(donationDelay);
+    ui_.showDonateDialog();
+}
+
+std::optional<AppDelegate::Resolved> AppDelegate::resolveTarget(const Email& email) {
+    if (auto match = Router::match(email, store_->config()))
+        return Resolved{match->route.target(), match->route, match->route.domain};
+
+    const auto suggestion = Router::suggestion(email, store_->config());
+    if (!suggestion || !store_->config().askForUnknownRoutes)
+        return newChatAnswer();
+
+    const std::string previewPrompt = store_->config().instruction(Action::reply);
+    const ChooserResult answer = ui_.askForRoute(*suggestion, previewPrompt);
+
+    if (const auto* save = std::get_if<ChooserResult::Save>(&answer.value)) {
+        // Stored before delivery starts, so a failed delivery still keeps the new route.
+        Config live = store_->config();
+        live.upsert(save->route);
+        store_->setConfig(live);
+        return Resolved{save->route.target(), save->route, Router::normalizeRule(save->route.domain)};
+    }
+    if (const auto* once = std::get_if<ChooserResult::Once>(&answer.value))
+        return Resolved{once->route.target(), once->route, ""};
+    if (std::holds_alternative<ChooserResult::AlwaysNewChat>(answer.value)) {
+        Config live = store_->config();
+        live.askForUnknownRoutes = false;
+        store_->setConfig(live);
+        return newChatAnswer();
+    }
+    return std::nullopt;
+}
+
+AppDelegate::Resolved AppDelegate::newChatAnswer() {
+    Route destination;
+    destination.domain = "";
+    destination.matchOn = MatchField::to;
+    destination.kind = DestinationKind::newChat;
+    return Resolved{ChatTarget::newChat(), destination, ""};
+}
+
+void AppDelegate::removeAttachmentFolder(const Email& email, Clock::Duration after) {
+    if (!email.attachmentFolder)
+        return;
+    services_.clock.callAfter(after, [folder = *email.attachmentFolder] {
+        // Only the file system is touched off the main thread.
+        QThreadPool::globalInstance()->start([folder] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        });
+    });
+}
+
+} // namespace pellora
