@@ -421,8 +421,9 @@ TEST(MailSweep, RemovesOnlyOwnPelloraEntriesOlderThanAnHour) {
     // The link itself goes; what it points at stays.
     EXPECT_FALSE(fs::exists(fs::symlink_status(temp / "Pellora-LINK")));
     EXPECT_TRUE(fs::is_directory(outside / "keep"));
-    if (canChangeOwner)
+    if (canChangeOwner) {
         EXPECT_TRUE(fs::is_directory(temp / "Pellora-FOREIGN"));
+    }
 }
 
 TEST(MailSweep, MissingTemporaryDirectoryIsNotAFailure) {
