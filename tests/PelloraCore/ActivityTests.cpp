@@ -155,7 +155,11 @@ TEST(ActivityLine, DestinationsAreReadByTheRouteRules) {
     // Remembered destinations must not blur into each other.
     const std::string project = R"({"domain":"acme.org","kind":"project","matchOn":"to","name":"Acme"})";
     const std::string older = R"({"address":"bob@acme.org","chatTitle":"Bob","url":null})";
+    const std::string longer = R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Boardroom"})";
     for (int round = 0; round < 2; ++round) {
+        const auto d = ActivityLine::decode(sampleWith(R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})", longer));
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->destination.name, "Boardroom");
         const auto a = ActivityLine::decode(sampleWith(R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})", project));
         const auto b = ActivityLine::decode(sampleWith(R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})", older));
         const auto c = ActivityLine::decode(sampleLine);
@@ -273,6 +277,13 @@ TEST(ActivityEntry, SearchLowerCasesFullUnicode) {
     };
     for (const auto& [query, expected] : cases)
         EXPECT_EQ(e.matches(query), expected) << query;
+
+    // A long word whose match needs the Kelvin sign deep inside a text.
+    e.prompt = std::string(25, 'a') + "\u212A" + std::string(32, 'b');
+    EXPECT_TRUE(e.matches(std::string(20, 'a') + "k" + std::string(19, 'b')));
+    EXPECT_FALSE(e.matches(std::string(20, 'a') + "x" + std::string(19, 'b')));
+    e.actionName = "ab\u212Acd"; // short texts are searched another way
+    EXPECT_TRUE(e.matches("BKC"));
 }
 
 TEST(ActivityEntry, RepeatedSearchesStayIndependent) {
@@ -288,12 +299,17 @@ TEST(ActivityEntry, RepeatedSearchesStayIndependent) {
         EXPECT_FALSE(b.matches("board"));
         EXPECT_TRUE(a.matches("board"));
     }
-    ActivitySearch search("Other.org");
-    EXPECT_EQ(search.words(), (std::vector<std::string_view>{"other.org"}));
-    EXPECT_TRUE(search.matches(b));
+    // What a search learns about one route text must not leak to another.
+    ActivitySearch search(" Other\t");
+    EXPECT_EQ(search.words(), (std::vector<std::string_view>{"other"}));
     EXPECT_FALSE(search.matches(a));
-    b.rule = "example.com"; // same destination, another rule
-    EXPECT_FALSE(search.matches(b));
+    auto sameRule = b;
+    sameRule.rule = a.rule;
+    EXPECT_TRUE(search.matches(sameRule));
+    auto sameDestination = a;
+    sameDestination.rule = "other.org";
+    EXPECT_TRUE(search.matches(sameDestination));
+    EXPECT_FALSE(search.matches(a));
 }
 
 TEST(ActivityFile, SkipsDamagedLinesAndKeepsFileOrder) {
