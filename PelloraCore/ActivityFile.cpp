@@ -4,13 +4,14 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "ActivityLine.h"
+#include "AppendOnlyFile.h"
+#include "FileDescriptor.h"
 
 namespace pellora::ActivityFile {
 namespace {
@@ -18,25 +19,6 @@ namespace {
 // Lines are read through a buffer of this size (grown for longer lines), so that a long log
 // never needs a second copy of itself in memory.
 constexpr std::size_t chunkSize = 256 * 1024;
-
-[[noreturn]] void fail(const char* what, const std::filesystem::path& file, int error) {
-    throw std::filesystem::filesystem_error(what, file, std::error_code(error, std::generic_category()));
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_); // an error of closing is of no use to anyone
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 std::size_t fileSize(int fd) {
     struct stat status {};
@@ -150,30 +132,8 @@ void append(const ActivityEntry& entry, const std::filesystem::path& file) {
     line += '\n';
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path());
-    // Create-or-append in one step: an existing log is never truncated or replaced.
-    const FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
-    if (fd.get() < 0)
-        fail("cannot open the activity log", file, errno);
-    // A log cut short (a full disk) ends inside a line; starting a new line keeps this entry
-    // from being glued to that damaged one and lost with it.
-    if (const std::size_t size = fileSize(fd.get()); size > 0) {
-        const FileDescriptor reader(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-        char lastByte = '\n';
-        if (reader.get() >= 0 && ::pread(reader.get(), &lastByte, 1, off_t(size - 1)) == 1 && lastByte != '\n')
-            line.insert(line.begin(), '\n');
-    }
-    // One write for the whole line; only a partial write (a full disk, a signal) continues.
-    const char* data = line.data();
-    std::size_t remaining = line.size();
-    while (remaining > 0) {
-        const ssize_t written = ::write(fd.get(), data, remaining);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            fail("cannot write to the activity log", file, errno);
-        data += written;
-        remaining -= std::size_t(written);
-    }
+    // Loading skips empty lines, so a damaged last line is safely closed off first.
+    AppendOnlyFile::appendLine(file, line, true);
 }
 
 std::vector<ActivityEntry> load(const std::filesystem::path& file) {

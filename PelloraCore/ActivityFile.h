@@ -8,9 +8,8 @@
 // activity.jsonl: one compact JSON entry per line.
 namespace pellora::ActivityFile {
 
-// Appends one line with a single write, creating the folders and the file (owner-only) when
-// missing and never truncating or replacing it, so that lines of two writers cannot
-// interleave. Throws std::filesystem::filesystem_error.
+// Appends the entry's line as AppendOnlyFile::appendLine does (on a fresh line), creating
+// missing folders first. Throws std::filesystem::filesystem_error.
 void append(const ActivityEntry& entry, const std::filesystem::path& file);
 
 // Every line that decodes, in file order; never fails. Blank lines and a missing final line
