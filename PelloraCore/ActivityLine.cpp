@@ -36,22 +36,21 @@ public:
             if (!string(key_) || !consume(':'))
                 return false;
             skipWhitespace();
-            const int field = fieldIndex(key_);
-            if (field >= 0)
-                seen |= 1u << field;
+            const Key key = keyNamed(key_);
+            seen |= 1u << key;
             bool ok = false;
-            switch (field) {
-            case 0: ok = string(entry.id); break;
-            case 1: ok = string(date_); break;
-            case 2: ok = string(entry.subject); break;
-            case 3: ok = string(entry.sender); break;
-            case 4: ok = string(entry.messageID); break;
-            case 5: ok = string(entry.rule); break;
-            case 6: ok = destination(entry.destination); break;
-            case 7: ok = string(entry.actionName); break;
-            case 8: ok = string(mode_); break;
-            case 9: ok = string(entry.prompt); break;
-            default: ok = skipStringOrNull(); break;
+            switch (key) {
+            case id: ok = string(entry.id); break;
+            case date: ok = string(date_); break;
+            case subject: ok = string(entry.subject); break;
+            case sender: ok = string(entry.sender); break;
+            case messageID: ok = string(entry.messageID); break;
+            case rule: ok = string(entry.rule); break;
+            case destination: ok = readDestination(entry.destination); break;
+            case actionName: ok = string(entry.actionName); break;
+            case mode: ok = string(mode_); break;
+            case prompt: ok = string(entry.prompt); break;
+            case unknown: ok = skipStringOrNull(); break;
             }
             if (!ok)
                 return false;
@@ -59,7 +58,7 @@ public:
         if (!consume('}'))
             return false;
         skipWhitespace();
-        if (p_ != end_ || seen != (1u << fieldCount) - 1)
+        if (p_ != end_ || (seen & allKeys) != allKeys)
             return false;
 
         if (!Uuid::isValid(entry.id))
@@ -77,15 +76,17 @@ public:
     }
 
 private:
-    static constexpr int fieldCount = 10;
+    // The ten keys in field order, and any other.
+    enum Key { id, date, subject, sender, messageID, rule, destination, actionName, mode, prompt, unknown };
+    static constexpr unsigned allKeys = (1u << unknown) - 1;
 
-    static int fieldIndex(std::string_view key) {
-        static constexpr std::string_view keys[fieldCount] = {
+    static Key keyNamed(std::string_view name) {
+        static constexpr std::string_view names[unknown] = {
             "id", "date", "subject", "sender", "messageID", "rule", "destination", "actionName", "mode", "prompt"};
-        for (int i = 0; i < fieldCount; ++i)
-            if (keys[i] == key)
-                return i;
-        return -1;
+        for (int key = 0; key < unknown; ++key)
+            if (names[key] == name)
+                return Key(key);
+        return unknown;
     }
 
     void skipWhitespace() {
@@ -115,7 +116,7 @@ private:
     // Route's own reading decides what the object means, so the route rules live in one place.
     // Its result depends only on the object's text, and a log holds few distinct destinations:
     // the text of recent ones is remembered with their route.
-    bool destination(Route& route) {
+    bool readDestination(Route& route) {
         for (std::size_t i = 0; i < recent_.size(); ++i) {
             const auto& [text, known] = recent_[(lastRecent_ + i) % recent_.size()];
             if (!text.empty() && std::size_t(end_ - p_) >= text.size() &&

@@ -10,11 +10,11 @@
 #include "Text.h"
 
 // The search text is six parts joined by single spaces and lower-cased as a whole. A query
-// word holds no white space, so it can only occur inside one part, or inside one piece of the
-// route text, whose pieces are joined by spaces too; the pieces are searched one by one
-// without building the text. Lower-casing is the expensive step: ASCII words are compared by
-// folding ASCII letters on the fly, sixteen positions at a time, and only text that full
-// lower-casing could turn into a match goes through Text::lowercased.
+// word holds no white space, so it can only occur inside one part: the parts are searched one
+// by one without building the text (the route text, which follows from the rule and the
+// destination, is built once per distinct route). Lower-casing is the expensive step: ASCII
+// words are compared by folding ASCII letters on the fly, sixteen positions at a time, and
+// only text that full lower-casing could turn into a match goes through Text::lowercased.
 
 namespace pellora {
 namespace {
@@ -39,7 +39,8 @@ bool equalFolded(const char* text, std::string_view word) {
 enum class Folded { found, absentAscii, absent };
 
 // Of all non-ASCII characters only U+0130 (C4 B0) and U+212A (E2 84 AA) lower-case to text
-// holding ASCII; without them, ASCII text of the lower-cased piece is found by folding.
+// holding ASCII, in any context (checked over every code point); without them, ASCII text of
+// the lower-cased piece is found by folding.
 bool mayLowercaseToAscii(std::string_view piece) {
     return piece.find("\xC4\xB0") != std::string_view::npos || piece.find("\xE2\x84\xAA") != std::string_view::npos;
 }

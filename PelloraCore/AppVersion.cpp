@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 
-#include <unicode/utf8.h>
-
 #include "Text.h"
 
 namespace pellora::AppVersion {
@@ -14,13 +12,10 @@ namespace {
 // or does not read (non-ASCII digits, more than 64 bits).
 std::int64_t number(std::string_view piece) {
     std::size_t end = 0;
-    while (end < piece.size()) {
-        int32_t index = int32_t(end);
-        UChar32 c;
-        U8_NEXT_OR_FFFD(reinterpret_cast<const uint8_t*>(piece.data()), index, int32_t(piece.size()), c);
-        if (!Text::isNumeric(char32_t(c)))
-            break;
-        end = std::size_t(index);
+    for (char32_t c : Text::codePoints(piece)) {
+        if (!Text::isNumeric(c))
+            break; // ill-formed bytes read as U+FFFD, which is not numeric
+        end += Text::utf8(c).size();
     }
     std::int64_t value = 0;
     const auto run = piece.substr(0, end);

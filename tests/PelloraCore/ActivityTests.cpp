@@ -237,6 +237,7 @@ TEST(ActivityEntry, SearchFindsEveryWordAnywhereInAnyOrder) {
         {"report example.com", true},        // subject, with other capitals, and the route text
         {"EXAMPLE.COM report", true},        // the other way round
         {"  \t\u3000 ", true},               // no words at all
+        {" \t ", true},
         {"ort boar", true},                  // inside longer words
         {"from → board", true},              // the route text's own pieces
         {"2026-12-05t06:19", true},          // the date as it is stored
