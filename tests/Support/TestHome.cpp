@@ -14,7 +14,10 @@ std::filesystem::path currentHome;
 
 class TestHomeListener : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pellora-test-XXXXXX").string();
+        // TMPDIR points into the previous test's (removed) home, so resolve the real
+        // temporary folder once, before the first test changes it.
+        static const std::filesystem::path systemTemp = std::filesystem::temp_directory_path();
+        std::string pattern = (systemTemp / "pellora-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             throw std::runtime_error("cannot create a temporary home for the test");
         currentHome = pattern;
