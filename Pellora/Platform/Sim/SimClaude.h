@@ -115,6 +115,8 @@ public:
     void addProject(std::string name, std::string description, std::string id);
     void setWindowFrame(double x, double y, double width, double height);
     Frame windowFrame() const { return frame_; }
+    // Replaces what the message box holds, as if the user had typed it.
+    void setMessageBoxText(std::string text) { setBoxText(std::move(text)); }
 
     // State.
     const Place& place() const { return place_; }
