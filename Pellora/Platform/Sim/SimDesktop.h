@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ public:
     };
 
     SimDesktop(Clock& clock, Pasteboard& pasteboard);
+    ~SimDesktop() override; // withdraws its pending calls from the clock
 
     Clock& clock() const { return clock_; }
     Pasteboard& pasteboard() const { return pasteboard_; }
@@ -105,6 +107,8 @@ private:
     Installed* findAt(const std::filesystem::path& location);
     // Launches when needed, then brings it to the front after its activation delay.
     void activate(Installed& installed);
+    // callAfter that the destructor can withdraw.
+    void schedule(Clock::Duration delay, std::function<void()> fire);
 
     Clock& clock_;
     Pasteboard& pasteboard_;
@@ -118,6 +122,7 @@ private:
     std::vector<KeyStroke> keyStrokes_;
     std::vector<std::string> openedURLs_;
     std::vector<std::filesystem::path> revealedFiles_;
+    std::set<Clock::TimerId> scheduled_;
 };
 
 } // namespace pellora

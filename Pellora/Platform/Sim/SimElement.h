@@ -39,7 +39,8 @@ public:
     bool perform(const std::string& action);
 
     // Called for a write from another program; answers whether the write succeeded. Without
-    // a hook, writes are stored as they are.
+    // a hook, writes are stored as they are; with one, a write it accepts is stored too.
+    // "AXChildren" cannot be written.
     void setWriteHook(std::function<bool(const std::string& name, const Accessibility::Value&)> hook);
     bool write(const std::string& name, const Accessibility::Value& value);
 
