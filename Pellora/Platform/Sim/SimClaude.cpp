@@ -149,6 +149,13 @@ Clock& SimClaude::clock() const {
     return desktop()->clock();
 }
 
+void SimClaude::schedule(Clock::Duration delay, std::function<void()> fire) {
+    clock().callAfter(delay, [alive = std::weak_ptr<int>(alive_), fire = std::move(fire)] {
+        if (alive.lock())
+            fire();
+    });
+}
+
 void SimClaude::addChat(std::string title, std::string id, Row row) {
     ChatRow entry{Chat{std::move(title), std::move(id), row}, nullptr, nullptr};
     const std::string chatID = entry.chat.id;
@@ -200,14 +207,17 @@ void SimClaude::layout() {
         top += rowStep;
     }
 
+    // The conversation column is centred in the main area, well clear of the sidebar.
     const double mainX = x + sidebarWidth, mainWidth = width - sidebarWidth;
+    const double columnWidth = std::max(200.0, std::min(mainWidth - 160, 720.0));
+    const double columnX = mainX + (mainWidth - columnWidth) / 2;
     main_->setFrame(mainX, y, mainWidth, height);
-    projectList_->setFrame(mainX + 32, y + 80, mainWidth - 64, double(cards_.size()) * 88);
+    projectList_->setFrame(columnX, y + 80, columnWidth, double(cards_.size()) * 88);
     for (std::size_t i = 0; i < cards_.size(); ++i)
-        cards_[i]->setFrame(mainX + 32, y + 80 + double(i) * 88, mainWidth - 64, 76);
-    box_->setFrame(mainX + 32, y + height - 150, mainWidth - 64, 100);
-    addButton_->setFrame(mainX + 32, y + height - 44, 32, 32);
-    sendButton_->setFrame(x + width - 72, y + height - 44, 32, 32);
+        cards_[i]->setFrame(columnX, y + 80 + double(i) * 88, columnWidth, 76);
+    box_->setFrame(columnX, y + height - 150, columnWidth, 100);
+    addButton_->setFrame(columnX, y + height - 44, 32, 32);
+    sendButton_->setFrame(columnX + columnWidth - 32, y + height - 44, 32, 32);
 }
 
 void SimClaude::expose(bool exposed) {
@@ -277,7 +287,7 @@ void SimClaude::go(Place place) {
     if (place.kind == Place::Kind::projectList)
         return;
 
-    clock().callAfter(knobs.focusDelay, [this, generation] {
+    schedule(knobs.focusDelay, [this, generation] {
         if (generation != generation_)
             return;
         switch (knobs.focus) {
@@ -291,7 +301,7 @@ void SimClaude::go(Place place) {
 void SimClaude::showProjectList() {
     go(Place::projectList());
     const std::uint64_t generation = generation_;
-    clock().callAfter(knobs.projectListDelay, [this, generation] {
+    schedule(knobs.projectListDelay, [this, generation] {
         if (generation != generation_)
             return;
         for (const auto& project : projects_) {
@@ -379,7 +389,7 @@ void SimClaude::pasteNextPiece(std::uint64_t generation) {
     if (pendingPaste_.empty())
         return;
     pieceScheduled_ = true;
-    clock().callAfter(knobs.pastePieceInterval, [this, generation] { pasteNextPiece(generation); });
+    schedule(knobs.pastePieceInterval, [this, generation] { pasteNextPiece(generation); });
 }
 
 void SimClaude::send() {

@@ -157,6 +157,8 @@ private:
     };
 
     Clock& clock() const;
+    // Runs `fire` after `delay` on the desktop's clock, unless this app is gone by then.
+    void schedule(Clock::Duration delay, std::function<void()> fire);
     std::shared_ptr<SimElement> makeControl(const std::string& title, std::function<bool()> press);
     void layout();
     void expose(bool exposed);
@@ -196,6 +198,8 @@ private:
     std::vector<Place> visited_;
     std::vector<Message> sent_;
     int lostPastes_ = 0;
+
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace pellora
