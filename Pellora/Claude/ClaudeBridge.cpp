@@ -23,11 +23,11 @@ namespace {
 using Duration = Clock::Duration;
 
 // A wait that cancellation does not fail: a fired token ends it at once.
-QCoro::Task<void> pause(Clock& clock, Duration delay, CancelToken cancel) {
+QCoro::Task<void> pause(ClaudePlatform platform, Duration delay, CancelToken cancel) {
     if (cancel.isCancelled())
         co_return;
     try {
-        co_await clock.sleep(delay, cancel);
+        co_await platform.clock.sleep(delay, cancel);
     } catch (const Cancelled&) {
     }
 }
@@ -57,7 +57,7 @@ private:
 QCoro::Task<void> waitForModifierRelease(ClaudePlatform platform, CancelToken cancel) {
     for (int round = 0; round < modifierWaitRounds; ++round) {
         if (platform.keys.modifierFlags() & watchedModifiers)
-            co_await pause(platform.clock, modifierWaitStep, cancel);
+            co_await pause(platform, modifierWaitStep, cancel);
     }
 }
 
@@ -68,9 +68,9 @@ QCoro::Task<void> activate(ClaudePlatform platform, std::filesystem::path appURL
     while (platform.clock.now() < deadline && !cancel.isCancelled()) {
         if (platform.workspace.frontmostApplication() == std::string(bundleIdentifier))
             break;
-        co_await pause(platform.clock, activationPoll, cancel);
+        co_await pause(platform, activationPoll, cancel);
     }
-    co_await pause(platform.clock, activationSettle, cancel);
+    co_await pause(platform, activationSettle, cancel);
 }
 
 QCoro::Task<void> openLink(ClaudePlatform platform, std::string url, std::filesystem::path appURL) {
@@ -180,25 +180,25 @@ QCoro::Task<void> reveal(ClaudePlatform platform, ChatTarget target) {
 }
 
 QCoro::Task<void> waitForInputReady(ClaudePlatform platform, Duration minimumDelay, CancelToken cancel) {
-    co_await pause(platform.clock, minimumDelay, cancel);
+    co_await pause(platform, minimumDelay, cancel);
     const Duration deadline = platform.clock.now() + inputDeadline;
     while (platform.clock.now() < deadline && !cancel.isCancelled()) {
         if (ClaudeSidebar::focusedInputLength(platform))
             co_return;
-        co_await pause(platform.clock, inputPoll, cancel);
+        co_await pause(platform, inputPoll, cancel);
     }
 }
 
 QCoro::Task<void> waitForPasteToSettle(ClaudePlatform platform, int characters, CancelToken cancel) {
     if (!ClaudeSidebar::focusedInputLength(platform)) {
-        co_await pause(platform.clock, fallbackSettle(characters), cancel);
+        co_await pause(platform, fallbackSettle(characters), cancel);
         co_return;
     }
     const Duration deadline = platform.clock.now() + settleDeadline;
     int last = -1;
     bool fresh = true;
     while (platform.clock.now() < deadline && !cancel.isCancelled()) {
-        co_await pause(platform.clock, settlePoll, cancel);
+        co_await pause(platform, settlePoll, cancel);
         int length = ClaudeSidebar::focusedInputLength(platform).value_or(last);
         if (length != last || length <= 0) {
             last = length;

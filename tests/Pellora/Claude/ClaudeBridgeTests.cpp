@@ -65,6 +65,9 @@ TEST_F(ClaudeBridgeDelivery, OpensASidebarChatByItsTitle) {
 
 TEST_F(ClaudeBridgeDelivery, SidebarTitleNotFoundPastesNothingAndGivesThePasteboardBack) {
     startClaude();
+    EXPECT_EQ(failingDelivery(ChatTarget::sidebar("Q3 plan"), ClaudeError::Kind::chatNotFound),
+              "Couldn't find the chat \u201CQ3 plan\u201D in Claude's sidebar. Scroll it into view, or route this "
+              "domain by chat link instead.");
     for (const char* title : {"Drafts", "invoices"}) {
         SCOPED_TRACE(title);
         std::string text = failingDelivery(ChatTarget::sidebar(title), ClaudeError::Kind::chatNotFound);

@@ -140,6 +140,15 @@ TEST_F(ClaudeBridgeTiming, NewChatLooksForTheBoxAfterThreeTenthsWhateverTheOpenD
     EXPECT_EQ(claude->sentMessages().at(0).place, SimClaude::Place::newChat());
 }
 
+TEST_F(ClaudeBridgeTiming, ActivationWaitsForClaudeToComeToTheFrontThenAQuarterSecond) {
+    claude->knobs.activationDelay = Clock::Duration(1.0); // launched by the delivery
+
+    deliver(makeEmail(body), ChatTarget::newChat());
+
+    expectTimes(keyTimes(KeyEvents::keyN), {1.25});
+    expectTimes(keyTimes(KeyEvents::keyV), {1.55});
+}
+
 TEST_F(ClaudeBridgeTiming, IncognitoChatWaitsTheOpenDelay) {
     config.openDelay = 2.0;
     startClaude();
