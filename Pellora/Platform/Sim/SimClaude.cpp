@@ -1,10 +1,12 @@
 #include "Pellora/Platform/Sim/SimClaude.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <ostream>
 #include <sstream>
+
+#include <QByteArray>
+#include <QUrl>
 
 #include "Pellora/Platform/Pasteboard.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
@@ -20,37 +22,7 @@ constexpr double sidebarWidth = 288;
 constexpr double rowStep = 36;
 constexpr double rowHeight = 32;
 
-std::string lowercasedASCII(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-std::string percentDecoded(std::string_view text) {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                result += char(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        result += text[i];
-    }
-    return result;
-}
-
-// The files of a text/uri-list: one URI a line, "#" lines are comments.
+// The local files of a text/uri-list: one URI a line, "#" lines are comments.
 std::vector<std::filesystem::path> filesOf(const std::string& uriList) {
     std::vector<std::filesystem::path> files;
     std::istringstream lines(uriList);
@@ -60,15 +32,9 @@ std::vector<std::filesystem::path> filesOf(const std::string& uriList) {
             line.pop_back();
         if (line.empty() || line.front() == '#')
             continue;
-        if (lowercasedASCII(line.substr(0, 7)) == "file://") {
-            std::string_view rest = std::string_view(line).substr(7);
-            auto slash = rest.find('/'); // skip the host, usually empty or "localhost"
-            if (slash == std::string_view::npos)
-                continue;
-            files.emplace_back(percentDecoded(rest.substr(slash)));
-        } else if (line.front() == '/') {
-            files.emplace_back(line);
-        }
+        const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(line), QUrl::StrictMode);
+        if (url.isValid() && url.isLocalFile())
+            files.emplace_back(url.toLocalFile().toStdString());
     }
     return files;
 }
@@ -329,8 +295,8 @@ void SimClaude::openURLs(const std::vector<std::string>& urls) {
 
 void SimClaude::openLink(const std::string& url) {
     auto link = Url::parse(url);
-    if (!link || lowercasedASCII(link->scheme) != "claude" || !link->host ||
-        lowercasedASCII(*link->host) != ChatLink::chatWebHost())
+    if (!link || Text::lowercased(link->scheme) != "claude" || !link->host ||
+        Text::lowercased(*link->host) != ChatLink::chatWebHost())
         return;
     const std::string& path = link->path;
     auto idAfter = [&](std::string_view prefix) -> std::optional<std::string> {
