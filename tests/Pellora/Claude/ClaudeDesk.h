@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Pellora/Claude/ClaudePlatform.h"
+#include "Pellora/Platform/Sim/MemoryPasteboard.h"
+#include "Pellora/Platform/Sim/SimClaude.h"
+#include "Pellora/Platform/Sim/SimDesktop.h"
+#include "Pellora/Platform/Sim/VirtualClock.h"
+#include "Pellora/Platform/UserFolders.h"
+#include "PelloraCore/Email.h"
+#include "Support/App/VirtualTime.h"
+#include "TestHome.h"
+
+namespace pellora::testing {
+
+// A simulated desktop with Claude installed (not running), on a virtual clock.
+struct ClaudeDesk {
+    VirtualClock clock;
+    MemoryPasteboard pasteboard;
+    SimDesktop desktop{clock, pasteboard};
+    std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
+    ClaudePlatform platform{desktop, desktop, desktop, pasteboard, clock};
+
+    ClaudeDesk() {
+        claude->knobs.activationDelay = Clock::Duration(0);
+        desktop.install(claude);
+    }
+
+    // Claude running in front, its new chat ready, everything it had scheduled done.
+    void startClaude() {
+        desktop.launch(SimClaude::identifier);
+        desktop.setFrontmost(SimClaude::identifier);
+        clock.runUntilIdle();
+    }
+
+    // Runs the task to its end; answers the virtual seconds it took.
+    template <class T> double run(QCoro::Task<T> task) {
+        const double start = clock.now().count();
+        runInVirtualTime(clock, std::move(task));
+        return clock.now().count() - start;
+    }
+
+    // When Claude received each stroke of this key, in seconds since `origin`.
+    std::vector<double> keyTimes(std::uint16_t keyCode, double origin = 0) const {
+        std::vector<double> times;
+        for (const auto& stroke : claude->receivedKeys())
+            if (stroke.keyCode == keyCode)
+                times.push_back(stroke.time.count() - origin);
+        return times;
+    }
+};
+
+inline Email makeEmail(std::string body, std::vector<std::string> attachments = {}) {
+    return Email("Ann Example <ann@example.com>", "Invoice 42", "5 March 2026 at 09:14", {"me@example.org"}, {},
+                 std::move(body), std::move(attachments), "<m1@example.com>", std::nullopt, {});
+}
+
+// A file of `size` bytes in the test's temporary folder (sparse, so large sizes are cheap).
+inline std::string makeFile(const std::string& name, std::uintmax_t size) {
+    auto path = UserFolders::temporary() / name;
+    std::ofstream(path, std::ios::binary).put('x');
+    std::filesystem::resize_file(path, size);
+    return path.string();
+}
+
+// Virtual times are sums of doubles; compare them to the microsecond.
+#define EXPECT_SECONDS(actual, expected) EXPECT_NEAR((actual), (expected), 1e-6)
+
+inline void expectTimes(const std::vector<double>& actual, const std::vector<double>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i)
+        EXPECT_SECONDS(actual[i], expected[i]) << "at index " << i;
+}
+
+} // namespace pellora::testing
