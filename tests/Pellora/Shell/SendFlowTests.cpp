@@ -52,7 +52,8 @@ const std::string adaEmailText = "From: Ada Lovelace <ada@acme.com>\n"
                                  "Date: Saturday, 5 December 2026 at 06:19:03\n"
                                  "Subject: Quarterly report\n"
                                  "\n"
-                                 "Hello,\nthe figures are attached.\n"
+                                 "Hello,\nthe figures are attached.\n" // the body keeps its line feed
+                                 "\n"
                                  "\n"
                                  "Attachments: 1-report.pdf, 2-notes.txt";
 
@@ -199,6 +200,7 @@ TEST_F(SendFlow, ActionThatIsNotSetUpNeverAsksMail) {
 }
 
 TEST_F(SendFlow, SecondTriggerWhileSendingIsDropped) {
+    configure([](Config& config) { config.routes = {acmeByLink()}; });
     delegate.send(Action::reply);
     ASSERT_TRUE(delegate.busy());
     delegate.send(Action::reply);
