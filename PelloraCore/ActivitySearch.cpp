@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "ActivityEntry.h"
 #include "IsoDate.h"
@@ -197,22 +198,35 @@ bool ActivitySearch::contains(std::string_view piece, const Word& word) {
     return Text::lowercased(piece).find(word.text) != std::string::npos;
 }
 
+namespace {
+
+// Tells routes apart cheaply before they are compared whole.
+std::uint64_t fingerprint(const ActivityEntry& entry) {
+    const auto hash = [](std::string_view text) { return std::hash<std::string_view>()(text); };
+    const auto optionalHash = [&](const std::optional<std::string>& text) { return text ? hash(*text) : 0x9E37u; };
+    const Route& route = entry.destination;
+    std::uint64_t value = hash(entry.rule);
+    for (std::uint64_t part : {hash(route.domain), optionalHash(route.name), optionalHash(route.url),
+                               optionalHash(route.instructions),
+                               std::uint64_t(route.kind) * 8 + std::uint64_t(route.matchOn)})
+        value = (value ^ part) * 0x100000001B3ull;
+    return value;
+}
+
+} // namespace
+
 std::uint64_t ActivitySearch::routeTextBits(const ActivityEntry& entry) const {
-    for (std::size_t i = 0; i < routes_.size(); ++i) {
-        const auto& slot = routes_[(lastRoute_ + i) % routes_.size()];
-        if (slot && slot->rule == entry.rule && slot->destination == entry.destination) {
-            lastRoute_ = (lastRoute_ + i) % routes_.size();
+    const std::uint64_t key = fingerprint(entry);
+    for (const auto& slot : routes_)
+        if (slot && slot->fingerprint == key && slot->rule == entry.rule && slot->destination == entry.destination)
             return slot->bits;
-        }
-    }
     const std::string text = entry.routeText();
     std::uint64_t bits = 0;
     for (std::size_t w = 0; w < std::min<std::size_t>(words_.size(), 64); ++w)
         if (contains(text, words_[w]))
             bits |= std::uint64_t(1) << w;
+    routes_[nextRoute_] = RouteSlot{key, entry.rule, entry.destination, bits};
     nextRoute_ = (nextRoute_ + 1) % routes_.size();
-    routes_[nextRoute_] = RouteSlot{entry.rule, entry.destination, bits};
-    lastRoute_ = nextRoute_;
     return bits;
 }
 

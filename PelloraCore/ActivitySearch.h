@@ -52,6 +52,7 @@ private:
     // A log holds few distinct route texts (they follow from the rule and the destination):
     // which of the first 64 words each holds is worked out once.
     struct RouteSlot {
+        std::uint64_t fingerprint;
         std::string rule;
         Route destination;
         std::uint64_t bits;
@@ -64,7 +65,7 @@ private:
     std::string lowered_;
     std::vector<Word> words_;
     mutable std::array<std::optional<RouteSlot>, 16> routes_;
-    mutable std::size_t lastRoute_ = 0, nextRoute_ = 0;
+    mutable std::size_t nextRoute_ = 0;
 };
 
 } // namespace pellora
