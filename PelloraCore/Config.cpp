@@ -48,7 +48,7 @@ std::filesystem::filesystem_error fileError(const std::string& what, const std::
 void writeAtomically(const std::filesystem::path& file, const std::string& contents) {
     const auto folder = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data()); // mode 0600
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC); // mode 0600
     if (fd < 0)
         throw fileError("cannot create a temporary file", pattern, errno);
     const std::filesystem::path temporary = pattern;
@@ -129,7 +129,6 @@ void Config::save(const std::filesystem::path& file) const {
         // Text that is not valid UTF-8 cannot be written as JSON.
         throw std::runtime_error(std::string("cannot encode the configuration: ") + error.what());
     }
-    document += '\n';
     writeAtomically(file, document);
 }
 

@@ -11,8 +11,15 @@ bool isUnreserved(char32_t c) {
            c == U'_' || c == U'~';
 }
 
+constexpr char hex[] = "0123456789ABCDEF";
+
+void appendPercentEncoded(std::string& result, unsigned char byte) {
+    result += '%';
+    result += hex[byte >> 4];
+    result += hex[byte & 0x0F];
+}
+
 std::string percentEncoded(std::string_view text) {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string result;
     for (char32_t c : Text::codePoints(text)) {
         const std::string bytes = Text::utf8(c);
@@ -20,13 +27,23 @@ std::string percentEncoded(std::string_view text) {
             result += bytes;
             continue;
         }
-        for (unsigned char byte : bytes) {
-            result += '%';
-            result += hex[byte >> 4];
-            result += hex[byte & 0x0F];
-        }
+        for (unsigned char byte : bytes)
+            appendPercentEncoded(result, byte);
     }
     return result;
+}
+
+// Letters outside ASCII stay in the link as Mail expects them (an IRI); a URI parser only
+// accepts them percent-encoded, so check that form.
+bool isValidLink(std::string_view link) {
+    std::string ascii;
+    for (unsigned char byte : link) {
+        if (byte < 0x80)
+            ascii += char(byte);
+        else
+            appendPercentEncoded(ascii, byte);
+    }
+    return Url::isAbsolute(ascii);
 }
 
 } // namespace
@@ -42,7 +59,7 @@ std::optional<std::string> url(std::string_view messageID) {
     if (Text::trimmed(id).empty())
         return std::nullopt;
     std::string link = "message://%3C" + percentEncoded(id) + "%3E";
-    if (!Url::isAbsolute(link))
+    if (!isValidLink(link))
         return std::nullopt;
     return link;
 }

@@ -1,0 +1,187 @@
+#include "ActivityFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ActivityLine.h"
+#include "AppendOnlyFile.h"
+#include "FileDescriptor.h"
+
+namespace pellora::ActivityFile {
+namespace {
+
+// Lines are read through a buffer of this size (grown for longer lines), so that a long log
+// never needs a second copy of itself in memory.
+constexpr std::size_t chunkSize = 256 * 1024;
+
+std::size_t fileSize(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && status.st_size > 0 ? std::size_t(status.st_size) : 0;
+}
+
+// Calls visit(line) for every non-empty line, first to last. A read error ends the file.
+template <class Visit> void forEachLine(int fd, Visit visit) {
+    std::string buffer(chunkSize, '\0');
+    std::size_t start = 0, end = 0; // unprocessed bytes
+    for (;;) {
+        if (start > 0) {
+            std::memmove(buffer.data(), buffer.data() + start, end - start);
+            end -= start;
+            start = 0;
+        }
+        if (end == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t count = ::read(fd, buffer.data() + end, buffer.size() - end);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        end += std::size_t(count);
+        while (const void* found = std::memchr(buffer.data() + start, '\n', end - start)) {
+            const std::size_t lineEnd = std::size_t(static_cast<const char*>(found) - buffer.data());
+            if (lineEnd > start)
+                visit(std::string_view(buffer.data() + start, lineEnd - start));
+            start = lineEnd + 1;
+        }
+    }
+    if (end > start) // no final line feed
+        visit(std::string_view(buffer.data() + start, end - start));
+}
+
+// Reads exactly `length` bytes at `offset`; false on an error or an early end.
+bool readAt(int fd, char* into, std::size_t length, std::size_t offset) {
+    while (length > 0) {
+        const ssize_t count = ::pread(fd, into, length, off_t(offset));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        into += count;
+        offset += std::size_t(count);
+        length -= std::size_t(count);
+    }
+    return true;
+}
+
+// Calls visit(line) for every non-empty line of the first `size` bytes, last to first. Each
+// chunk is read in front of the unfinished line carried from the chunk after it.
+template <class Visit> void forEachLineBackward(int fd, std::size_t size, Visit visit) {
+    std::string buffer(std::min(size, chunkSize), '\0');
+    std::size_t position = size;         // file offset of buffer[start]
+    std::size_t start = buffer.size();   // buffer[start, end) is the carried line
+    for (;;) {
+        if (position == 0)
+            break;
+        if (start == 0) { // the carried line fills the buffer: make room in front of it
+            const std::size_t grown = buffer.size() * 2;
+            std::string larger(grown, '\0');
+            std::memcpy(larger.data() + grown - buffer.size(), buffer.data(), buffer.size());
+            start = grown - buffer.size();
+            buffer.swap(larger);
+        }
+        const std::size_t want = std::min(position, start);
+        if (!readAt(fd, buffer.data() + start - want, want, position - want))
+            return;
+        position -= want;
+        start -= want;
+        std::size_t end = buffer.size();
+        while (const void* found = ::memrchr(buffer.data() + start, '\n', end - start)) {
+            const std::size_t lineStart = std::size_t(static_cast<const char*>(found) - buffer.data()) + 1;
+            if (end > lineStart)
+                visit(std::string_view(buffer.data() + lineStart, end - lineStart));
+            end = lineStart - 1;
+        }
+        const std::size_t carried = end - start;
+        std::memmove(buffer.data() + buffer.size() - carried, buffer.data() + start, carried);
+        start = buffer.size() - carried;
+    }
+    if (start < buffer.size()) // the first line
+        visit(std::string_view(buffer.data() + start, buffer.size() - start));
+}
+
+// Puts entries[order[k]] at position k, moving each entry about once.
+void permute(std::vector<ActivityEntry>& entries, std::vector<std::size_t>& order) {
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (order[k] == k)
+            continue;
+        ActivityEntry held = std::move(entries[k]);
+        std::size_t hole = k;
+        for (;;) {
+            const std::size_t from = order[hole];
+            order[hole] = hole;
+            if (from == k) {
+                entries[hole] = std::move(held);
+                break;
+            }
+            entries[hole] = std::move(entries[from]);
+            hole = from;
+        }
+    }
+}
+
+} // namespace
+
+void append(const ActivityEntry& entry, const std::filesystem::path& file) {
+    std::string line = ActivityLine::encode(entry);
+    line += '\n';
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path());
+    // Loading skips empty lines, so a damaged last line is safely closed off first.
+    AppendOnlyFile::appendLine(file, line, true);
+}
+
+std::vector<ActivityEntry> load(const std::filesystem::path& file) {
+    std::vector<ActivityEntry> entries;
+    const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return entries;
+    forEachLine(fd.get(), [&](std::string_view line) {
+        if (!ActivityLine::decode(line, entries.emplace_back()))
+            entries.pop_back();
+    });
+    return entries;
+}
+
+std::vector<ActivityEntry> loadNewestFirst(const std::filesystem::path& file) {
+    std::vector<ActivityEntry> entries;
+    const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return entries;
+    // A log is appended in time order, so reading it from the end gives nearly the final
+    // order: little is left to move, and each entry's texts lie in memory in list order,
+    // which keeps searching the list fast. The shortest possible entry line is longer than
+    // 180 bytes, so this reserves enough; capacity that is never used is never touched.
+    const std::size_t size = fileSize(fd.get());
+    entries.reserve(size / 180 + 1);
+    forEachLineBackward(fd.get(), size, [&](std::string_view line) {
+        if (!ActivityLine::decode(line, entries.emplace_back()))
+            entries.pop_back();
+    });
+    // entries[i] is the i-th entry from the end: for equal dates the larger i came first.
+    struct Key {
+        ActivityEntry::Date date;
+        std::size_t index;
+    };
+    std::vector<Key> keys(entries.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        keys[i] = {entries[i].date, i};
+    const auto before = [](const Key& a, const Key& b) {
+        return a.date != b.date ? a.date > b.date : a.index > b.index;
+    };
+    if (std::is_sorted(keys.begin(), keys.end(), before))
+        return entries;
+    std::sort(keys.begin(), keys.end(), before);
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        order[k] = keys[k].index;
+    permute(entries, order);
+    return entries;
+}
+
+} // namespace pellora::ActivityFile

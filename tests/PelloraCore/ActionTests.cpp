@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "PelloraCore/Action.h"
+#include "PelloraCore/Config.h"
+#include "PelloraCore/Text.h"
+
+using namespace pellora;
+
+namespace {
+
+const std::string replyPrompt =
+    "Below is an email I received. Using everything you know from earlier in this conversation, draft a "
+    "reply I can send. Match the tone of the thread, answer every question that was asked, and keep it "
+    "concise. Give me the draft, plus a short note only if you had to assume something.";
+const std::string summaryPrompt =
+    "Below is an email thread. Please give me: 1) a short summary, 2) the action items (who, what, and by "
+    "when if stated), and 3) proposed next steps. Use earlier context from this conversation where it helps.";
+const std::string researchPrompt =
+    "Below is an email thread. Please give me a short summary and the action items, then research the "
+    "topics, people and organisations involved (use web search) so I have more context to work with. List "
+    "your sources and flag anything you could not verify. Finish with proposed next steps.";
+
+} // namespace
+
+TEST(Action, Table) {
+    struct Row {
+        Action action;
+        const char *raw, *name, *placeholder;
+        ActionMode mode;
+        const char *key, *label;
+    };
+    const Row rows[] = {
+        {Action::reply, "reply", "Draft a Reply", "Draft a Reply", ActionMode::prompt, "r", "⌥⌘R"},
+        {Action::summary, "summary", "Summary & Next Steps", "Summary & Next Steps", ActionMode::prompt, "s", "⌥⌘S"},
+        {Action::research, "research", "Deep Dive & Research", "Deep Dive & Research", ActionMode::prompt, "d", "⌥⌘D"},
+        {Action::custom1, "custom1", "", "Custom action 1", ActionMode::prompt, "1", "⌥⌘1"},
+        {Action::custom2, "custom2", "", "Custom action 2", ActionMode::prompt, "2", "⌥⌘2"},
+        {Action::pasteOnly, "pasteOnly", "Paste Only", "Paste Only", ActionMode::pasteOnly, "c", "⌥⌘C"},
+    };
+    ASSERT_EQ(Action::allCases().size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) {
+        const auto& row = rows[i];
+        EXPECT_EQ(Action::allCases()[i], row.action);
+        EXPECT_EQ(row.action.rawValue(), row.raw);
+        EXPECT_EQ(row.action.defaultName(), row.name);
+        EXPECT_EQ(row.action.placeholderName(), row.placeholder);
+        EXPECT_EQ(row.action.defaultMode(), row.mode);
+        EXPECT_EQ(row.action.keyEquivalent(), row.key);
+        EXPECT_EQ(row.action.shortcutLabel(), row.label);
+        EXPECT_EQ(Action::fromRawValue(row.raw), row.action);
+    }
+    EXPECT_EQ(Action::fromRawValue("Reply"), std::nullopt);
+    EXPECT_EQ(ActionMode(ActionMode::pasteOnly).title(), "Paste the email only");
+    EXPECT_EQ(ActionMode(ActionMode::prompt).title(), "Add a prompt to the email");
+    EXPECT_EQ(ActionMode::fromRawValue("pasteonly"), std::nullopt);
+}
+
+TEST(Action, BuiltInPrompts) {
+    EXPECT_EQ(Action(Action::reply).defaultInstruction(), replyPrompt);
+    EXPECT_EQ(Action(Action::summary).defaultInstruction(), summaryPrompt);
+    EXPECT_EQ(Action(Action::research).defaultInstruction(), researchPrompt);
+    EXPECT_EQ(Text::characterCount(replyPrompt), 279u);
+    EXPECT_EQ(Text::characterCount(summaryPrompt), 204u);
+    EXPECT_EQ(Text::characterCount(researchPrompt), 283u);
+    for (Action action : {Action::custom1, Action::custom2, Action::pasteOnly})
+        EXPECT_EQ(action.defaultInstruction(), "");
+}
+
+TEST(ActionOverrides, FreshConfiguration) {
+    const Config config;
+    EXPECT_EQ(config.name(Action::custom1), "");
+    EXPECT_FALSE(config.isConfigured(Action::custom1));
+    EXPECT_FALSE(config.isConfigured(Action::custom2));
+    for (Action action : {Action::reply, Action::summary, Action::research, Action::pasteOnly})
+        EXPECT_TRUE(config.isConfigured(action)) << action.rawValue();
+    EXPECT_EQ(config.instruction(Action::reply), replyPrompt);
+    EXPECT_EQ(config.mode(Action::pasteOnly), ActionMode::pasteOnly);
+}
+
+TEST(ActionOverrides, ValuesEqualToTheDefaultAreNeverStored) {
+    Config config;
+    config.setName("Draft a Reply", Action::reply);
+    config.setName("", Action::custom1);
+    config.setMode(ActionMode::prompt, Action::custom1);
+    config.setMode(ActionMode::pasteOnly, Action::pasteOnly);
+    config.setInstruction(replyPrompt, Action::reply);
+    config.setInstruction("", Action::custom2);
+    EXPECT_TRUE(config.actions.empty());
+
+    // Setting a field back to its default removes it; the last one removes the entry.
+    config.setName("Reply", Action::reply);
+    config.setMode(ActionMode::pasteOnly, Action::reply);
+    EXPECT_EQ(config.actions.at("reply"), (ActionSetting{"Reply", ActionMode::pasteOnly, std::nullopt}));
+    config.setName("Draft a Reply", Action::reply);
+    EXPECT_EQ(config.actions.at("reply"), (ActionSetting{std::nullopt, ActionMode::pasteOnly, std::nullopt}));
+    config.setMode(ActionMode::prompt, Action::reply);
+    EXPECT_TRUE(config.actions.empty());
+}
+
+TEST(ActionOverrides, EmptyAndBlankOverrides) {
+    Config config;
+    config.setName("", Action::reply);
+    EXPECT_EQ(config.actions.at("reply").name, "");
+    EXPECT_EQ(config.name(Action::reply), "");
+    EXPECT_FALSE(config.isConfigured(Action::reply));
+
+    Config prompts;
+    prompts.setInstruction("", Action::reply);
+    EXPECT_EQ(prompts.instruction(Action::reply), "");
+    EXPECT_FALSE(prompts.isConfigured(Action::reply));
+    prompts.setInstruction(" \n\u2028\u0085", Action::reply);
+    EXPECT_FALSE(prompts.isConfigured(Action::reply));
+    prompts.setMode(ActionMode::pasteOnly, Action::reply);
+    EXPECT_TRUE(prompts.isConfigured(Action::reply));
+
+    // Only spaces and tabs are trimmed from names; a line feed counts as a name.
+    Config names;
+    names.setName(" \t\u3000", Action::summary);
+    EXPECT_FALSE(names.isConfigured(Action::summary));
+    names.setName("\n", Action::summary);
+    EXPECT_TRUE(names.isConfigured(Action::summary));
+}
+
+TEST(ActionOverrides, CustomActionsNeedANameAndAPromptOrPasteOnly) {
+    Config config;
+    config.setName("Translate", Action::custom1);
+    EXPECT_FALSE(config.isConfigured(Action::custom1));
+    config.setInstruction("Translate to French.", Action::custom1);
+    EXPECT_TRUE(config.isConfigured(Action::custom1));
+    config.resetAction(Action::custom1);
+    EXPECT_TRUE(config.actions.empty());
+    EXPECT_FALSE(config.isConfigured(Action::custom1));
+
+    config.setName("Archive", Action::custom2);
+    config.setMode(ActionMode::pasteOnly, Action::custom2);
+    EXPECT_TRUE(config.isConfigured(Action::custom2));
+}

@@ -1,0 +1,287 @@
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+#include "PelloraCore/Config.h"
+#include "TestHome.h"
+
+using namespace pellora;
+
+namespace {
+
+std::filesystem::path writeFile(const std::string& contents) {
+    const auto file = pellora::testing::testHome() / "config.json";
+    std::ofstream(file, std::ios::binary) << contents;
+    return file;
+}
+
+Config loadText(const std::string& contents) { return Config::load(writeFile(contents)); }
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    std::ostringstream contents;
+    contents << stream.rdbuf();
+    return contents.str();
+}
+
+Config changedConfig() {
+    Config config;
+    config.routes = {
+        {"example.com", MatchField::from, DestinationKind::chat, "Client A", "https://claude.ai/chat/1", "Be brief."},
+        {"bob@x.org", MatchField::to, DestinationKind::incognito, std::nullopt, std::nullopt, std::nullopt},
+    };
+    config.setName("Translate", Action::custom1);
+    config.setInstruction("Into French, «s'il vous plaît».\n", Action::custom1);
+    config.setMode(ActionMode::pasteOnly, Action::summary);
+    config.autoSend = false;
+    config.askForUnknownRoutes = false;
+    config.keepActivityLog = false;
+    config.openDelay = 2.75;
+    config.analyticsChoice = AnalyticsChoice::notShared;
+    config.analyticsChoiceDate = 786000000.123456789;
+    config.lastUpdateCheck = -0.1;
+    config.emailsSent = 9007199254740993; // not representable as a double
+    config.donatePromptShown = true;
+    return config;
+}
+
+} // namespace
+
+TEST(ConfigLoad, MissingEmptyOrInvalidDocumentsGiveTheDefaults) {
+    EXPECT_EQ(Config::load(pellora::testing::testHome() / "absent" / "config.json"), Config());
+    EXPECT_EQ(Config::load(pellora::testing::testHome()), Config()); // a folder
+    const char* documents[] = {"", "{}", "not json", "[]", "null", "\"text\"", "{\"autoSend\": false", "\xEF\xBB"};
+    for (const char* document : documents)
+        EXPECT_EQ(loadText(document), Config()) << document;
+}
+
+TEST(ConfigLoad, AnyWrongTypeOrRawValueGivesTheDefaults) {
+    const char* documents[] = {
+        R"({"autoSend": false, "keepActivityLog": 0})",
+        R"({"autoSend": false, "askForUnknownRoutes": "true"})",
+        R"({"autoSend": false, "openDelay": true})",
+        R"({"autoSend": false, "openDelay": "1"})",
+        R"({"autoSend": false, "emailsSent": 1.5})",
+        R"({"autoSend": false, "emailsSent": 9223372036854775808})",
+        R"({"autoSend": false, "emailsSent": 1e19})",
+        R"({"autoSend": false, "analyticsChoice": "yes"})",
+        R"({"autoSend": false, "analyticsChoiceDate": "2024-01-01"})",
+        R"({"autoSend": false, "lastUpdateCheck": false})",
+        R"({"autoSend": false, "routes": {}})",
+        R"({"autoSend": false, "routes": [null]})",
+        R"({"autoSend": false, "routes": [{"domain": "a.com", "kind": "channel"}]})",
+        R"({"autoSend": false, "routes": [{"domain": "a.com", "matchOn": "cc"}]})",
+        R"({"autoSend": false, "routes": [{"domain": 7}]})",
+        R"({"autoSend": false, "routes": [{"domain": "a.com", "address": 7}]})",
+        R"({"autoSend": false, "routes": [{"domain": "a.com", "chatURL": ["x"]}]})",
+        R"({"autoSend": false, "actions": []})",
+        R"({"autoSend": false, "actions": {"reply": null}})",
+        R"({"autoSend": false, "actions": {"reply": {"mode": "send"}}})",
+        R"({"autoSend": false, "actions": {"reply": {"name": 1}}})",
+        R"({"autoSend": false, "instructions": {"reply": 1}})",
+        R"({"autoSend": false, "instructions": "x"})",
+        R"({"autoSend": false, "instruction": ["x"]})",
+    };
+    for (const char* document : documents)
+        EXPECT_EQ(loadText(document), Config()) << document;
+}
+
+TEST(ConfigLoad, NullReadsAsAbsentAndNumbersAreLenientWhereExact) {
+    auto config = loadText(R"({"autoSend": null, "routes": null, "analyticsChoiceDate": null,
+        "emailsSent": 42.0, "openDelay": 3, "lastUpdateCheck": 12, "unknownKey": {"x": 1},
+        "actions": {"reply": {"name": null, "mode": "pasteOnly", "prompt": null}}})");
+    Config expected;
+    expected.emailsSent = 42;
+    expected.openDelay = 3.0;
+    expected.lastUpdateCheck = 12.0;
+    expected.actions["reply"] = ActionSetting{std::nullopt, ActionMode::pasteOnly, std::nullopt};
+    EXPECT_EQ(config, expected);
+}
+
+TEST(ConfigLoad, OlderRouteShapes) {
+    auto config = loadText(R"({"routes": [
+        {"address": "ann@example.com", "chatTitle": "Ann"},
+        {"domain": "example.org"},
+        {"domain": "new.org", "address": "old.org", "name": "New", "chatTitle": "Old",
+         "url": "https://claude.ai/chat/new", "chatURL": "https://claude.ai/chat/old"},
+        {"chatURL": "https://claude.ai/chat/9", "chatTitle": null},
+        {"domain": "  Mixed.ORG ", "matchOn": "from", "kind": "project", "chatTitle": "T", "instructions": "Hi"},
+        {"chatTitle": null, "chatURL": null}
+    ]})");
+    const std::vector<Route> expected = {
+        {"ann@example.com", MatchField::to, DestinationKind::chat, "Ann", std::nullopt, std::nullopt},
+        {"example.org", MatchField::to, DestinationKind::newChat, std::nullopt, std::nullopt, std::nullopt},
+        {"new.org", MatchField::to, DestinationKind::chat, "New", "https://claude.ai/chat/new", std::nullopt},
+        {"", MatchField::to, DestinationKind::chat, std::nullopt, "https://claude.ai/chat/9", std::nullopt},
+        {"  Mixed.ORG ", MatchField::from, DestinationKind::project, "T", std::nullopt, "Hi"},
+        {"", MatchField::to, DestinationKind::newChat, std::nullopt, std::nullopt, std::nullopt},
+    };
+    EXPECT_EQ(config.routes, expected);
+}
+
+TEST(ConfigLoad, OlderPromptKeysMergeIntoActions) {
+    // A single "instruction" becomes the reply prompt and keeps the stored name and mode.
+    auto config = loadText(R"({"instruction": "Old reply", "actions": {"reply": {"name": "R", "mode": "pasteOnly"}}})");
+    EXPECT_EQ(config.actions.at("reply"), (ActionSetting{"R", ActionMode::pasteOnly, "Old reply"}));
+
+    // A prompt already in "actions" wins; "instructions" wins over "instruction"; unknown
+    // keys and texts equal to the defaults are carried as they are.
+    config = loadText(R"({"instruction": "single", "instructions": {"reply": "map reply", "summary": "S",
+        "research": "R", "custom9": ""},
+        "actions": {"summary": {"prompt": "kept"}, "research": {"name": "D"}}})");
+    EXPECT_EQ(config.actions.at("reply"), (ActionSetting{std::nullopt, std::nullopt, "map reply"}));
+    EXPECT_EQ(config.actions.at("summary"), (ActionSetting{std::nullopt, std::nullopt, "kept"}));
+    EXPECT_EQ(config.actions.at("research"), (ActionSetting{"D", std::nullopt, "R"}));
+    EXPECT_EQ(config.actions.at("custom9"), (ActionSetting{std::nullopt, std::nullopt, ""}));
+    EXPECT_EQ(config.actions.size(), 4u);
+}
+
+TEST(ConfigSave, RoundTripIsExact) {
+    const auto file = pellora::testing::testHome() / "deep" / "er" / "config.json";
+    const auto config = changedConfig();
+    config.save(file);
+    EXPECT_EQ(Config::load(file), config);
+    Config().save(file);
+    EXPECT_EQ(Config::load(file), Config());
+    // Only the document itself is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
+}
+
+TEST(ConfigSave, WritesSortedPrettyJsonWithoutOlderKeys) {
+    const auto file = pellora::testing::testHome() / "config.json";
+    Config config;
+    config.routes.push_back({"a.com", MatchField::from, DestinationKind::chat, "N", std::nullopt, std::nullopt});
+    config.setName("X", Action::custom2);
+    config.lastUpdateCheck = 786000000.5;
+    config.save(file);
+    EXPECT_EQ(readFile(file), R"({
+  "actions": {
+    "custom2": {
+      "name": "X"
+    }
+  },
+  "analyticsChoice": "unset",
+  "askForUnknownRoutes": true,
+  "autoSend": true,
+  "donatePromptShown": false,
+  "emailsSent": 0,
+  "keepActivityLog": true,
+  "lastUpdateCheck": 786000000.5,
+  "openDelay": 1.0,
+  "routes": [
+    {
+      "domain": "a.com",
+      "kind": "chat",
+      "matchOn": "from",
+      "name": "N"
+    }
+  ]
+})");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    changedConfig().save(file);
+    const auto written = nlohmann::json::parse(readFile(file));
+    for (const char* key : {"instruction", "instructions"})
+        EXPECT_FALSE(written.contains(key)) << key;
+    for (const auto& route : written["routes"])
+        for (const char* key : {"address", "chatTitle", "chatURL"})
+            EXPECT_FALSE(route.contains(key)) << key;
+}
+
+TEST(ConfigSave, FailuresThrowAndLeaveNothingBehind) {
+    const auto home = pellora::testing::testHome();
+    std::ofstream(home / "file") << "x";
+    EXPECT_THROW(Config().save(home / "file" / "sub" / "config.json"), std::filesystem::filesystem_error);
+
+    // The rename fails when the target is a folder: the temporary file must go.
+    const auto folder = home / "settings";
+    std::filesystem::create_directories(folder / "config.json" / "inside");
+    EXPECT_THROW(Config().save(folder / "config.json"), std::filesystem::filesystem_error);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+
+    // Text that is not UTF-8 cannot be encoded; the old document stays.
+    const auto file = home / "config.json";
+    changedConfig().save(file);
+    Config invalid;
+    invalid.setName("\xFF", Action::custom1);
+    EXPECT_THROW(invalid.save(file), std::runtime_error);
+    EXPECT_EQ(Config::load(file), changedConfig());
+}
+
+TEST(ConfigSave, UnwritableFolderThrows) {
+    const auto folder = pellora::testing::testHome() / "locked";
+    const auto file = folder / "config.json";
+    changedConfig().save(file);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::access(folder.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running with privileges that ignore folder permissions";
+    EXPECT_THROW(Config().save(file), std::filesystem::filesystem_error);
+    EXPECT_EQ(Config::load(file), changedConfig());
+}
+
+TEST(Config, RecordDeliveryPromptsOnceAfterTwentyEmails) {
+    Config config;
+    for (int i = 1; i <= 20; ++i)
+        EXPECT_FALSE(config.recordDelivery()) << i;
+    EXPECT_TRUE(config.recordDelivery());
+    EXPECT_TRUE(config.donatePromptShown);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(config.recordDelivery());
+    EXPECT_EQ(config.emailsSent, 26);
+}
+
+TEST(Route, DerivedProperties) {
+    const Route address{"ann@x.org", MatchField::from, DestinationKind::chat, std::nullopt, std::nullopt, std::nullopt};
+    EXPECT_EQ(address.id(), "from:ann@x.org");
+    EXPECT_TRUE(address.isAddressRule());
+    const auto pattern = [](std::string domain) {
+        Route route;
+        route.domain = std::move(domain);
+        return route;
+    };
+    EXPECT_FALSE(pattern("@x.org").isAddressRule());
+    EXPECT_FALSE(pattern("x.org").isAddressRule());
+    EXPECT_FALSE(pattern("").isAddressRule());
+    EXPECT_EQ(pattern(" X.org").id(), "to: X.org");
+
+    struct Case {
+        DestinationKind kind;
+        std::optional<std::string> name, url;
+        std::string description;
+        ChatTarget target;
+    };
+    const Case cases[] = {
+        {DestinationKind::chat, " \tPlans\u3000", "https://claude.ai/chat/1", "Plans", ChatTarget::link("claude://claude.ai/chat/1")},
+        {DestinationKind::chat, " ", "https://example.com/chat/1", "https://example.com/chat/1", ChatTarget::newChat()},
+        {DestinationKind::chat, "\nPlans", std::nullopt, "\nPlans", ChatTarget::sidebar("\nPlans")},
+        {DestinationKind::chat, std::nullopt, std::nullopt, "Existing chat", ChatTarget::newChat()},
+        {DestinationKind::project, "Acme", std::nullopt, "New chat in project: Acme", ChatTarget::project("Acme", std::nullopt)},
+        {DestinationKind::project, std::nullopt, "https://claude.ai/project/7", "New chat in project: https://claude.ai/project/7",
+         ChatTarget::project("", "claude://claude.ai/project/7")},
+        {DestinationKind::project, std::nullopt, std::nullopt, "New chat in project: ", ChatTarget::newChat()},
+        {DestinationKind::newChat, "Ignored", "https://claude.ai/chat/1", "New chat each time", ChatTarget::newChat()},
+        {DestinationKind::incognito, "Ignored", std::nullopt, "Incognito chat", ChatTarget::incognito()},
+    };
+    for (const auto& c : cases) {
+        const Route route{"x.org", MatchField::to, c.kind, c.name, c.url, std::nullopt};
+        EXPECT_EQ(route.destinationDescription(), c.description);
+        EXPECT_EQ(route.target(), c.target) << c.description;
+    }
+}
+
+TEST(Route, EnumerationTables) {
+    EXPECT_EQ(MatchField(MatchField::to).title(), "To");
+    EXPECT_EQ(MatchField(MatchField::from).phrase(), "received from");
+    EXPECT_EQ(MatchField(MatchField::to).phrase(), "sent to");
+    EXPECT_EQ(DestinationKind(DestinationKind::project).title(), "New chat in a project");
+    EXPECT_EQ(DestinationKind(DestinationKind::newChat).title(), "New chat");
+    EXPECT_EQ(DestinationKind::fromRawValue("newChat"), DestinationKind::newChat);
+    EXPECT_EQ(DestinationKind::fromRawValue("newchat"), std::nullopt);
+    EXPECT_EQ(AnalyticsChoice::fromRawValue("notShared"), AnalyticsChoice::notShared);
+    EXPECT_EQ(nlohmann::json(AnalyticsChoice(AnalyticsChoice::shared)).dump(), "\"shared\"");
+}

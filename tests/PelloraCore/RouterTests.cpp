@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "PelloraCore/Router.h"
+
+using namespace pellora;
+
+namespace {
+
+Email email(std::string sender, std::vector<std::string> to, std::vector<std::string> cc = {},
+            std::vector<std::string> accounts = {}) {
+    return Email(std::move(sender), "s", "d", std::move(to), std::move(cc), "b", {}, "", std::nullopt,
+                 std::move(accounts));
+}
+
+Route rule(std::string pattern, MatchField field = MatchField::from, std::optional<std::string> name = std::nullopt) {
+    return Route{std::move(pattern), field, DestinationKind::chat, std::move(name), std::nullopt, std::nullopt};
+}
+
+Config configWith(std::vector<Route> routes) {
+    Config config;
+    config.routes = std::move(routes);
+    return config;
+}
+
+} // namespace
+
+TEST(Router, Normalize) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Ann Lee <ANN@Example.COM>", "ann@example.com"},
+        {"\u00A0 Bob@X.org\u2028", "bob@x.org"},
+        {"< ann@x.org >", " ann@x.org "},
+        {"a <b> <C@D.e>", "c@d.e"},
+        {"x> <y", "x> <y"},
+        {"Ann <ann@x.org", "ann <ann@x.org"},
+        {"İ@X.ORG", "i\u0307@x.org"},
+        {"<>", ""},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(Router::normalize(text), expected) << text;
+}
+
+TEST(Router, NormalizeRuleAndDomain) {
+    EXPECT_EQ(Router::normalizeRule(" \u3000@Example.COM\u0085"), "example.com");
+    EXPECT_EQ(Router::normalizeRule("@@x.org"), "@x.org");
+    EXPECT_EQ(Router::normalizeRule(" @ "), "");
+    EXPECT_EQ(Router::domain("ann@Example.com"), "Example.com");
+    EXPECT_EQ(Router::domain("a@b@c.org"), "c.org");
+    EXPECT_EQ(Router::domain("ann@"), std::nullopt);
+    EXPECT_EQ(Router::domain("example.com"), std::nullopt);
+}
+
+TEST(Router, AddressRulesBeatDomainRulesThenListOrder) {
+    const auto config = configWith({rule("example.com", MatchField::from, "domain"),
+                                    rule("to.org", MatchField::to, "to"),
+                                    rule("ann@example.com", MatchField::from, "ann")});
+    auto found = Router::match(email("Ann <ANN@example.com>", {"x@to.org"}), config);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->route.name, "ann");
+    EXPECT_EQ(found->address, "ann@example.com");
+
+    // Among domain rules a "to" rule above beats a "from" rule below.
+    const auto ordered = configWith({rule("to.org", MatchField::to, "to"), rule("example.com", MatchField::from, "from")});
+    EXPECT_EQ(Router::route(email("bob@example.com", {"x@to.org"}), ordered)->name, "to");
+
+    // A parent domain listed first wins over its subdomain.
+    const auto nested = configWith({rule("@Example.com", MatchField::from, "parent"), rule("mail.example.com", MatchField::from, "child")});
+    found = Router::match(email("bob@mail.example.com", {}), nested);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->route, rule("@Example.com", MatchField::from, "parent")); // as stored
+    EXPECT_EQ(found->address, "bob@mail.example.com");
+}
+
+TEST(Router, WhatADomainRuleMatches) {
+    const auto config = configWith({rule("example.com")});
+    const std::pair<const char*, bool> senders[] = {
+        {"a@example.com", true}, {"a@deep.sub.example.com", true}, {"a@badexample.com", false},
+        {"a@example.com.evil", false}, {"example.com", false}, {"a@", false}, {"x@y@EXAMPLE.com", true},
+    };
+    for (const auto& [sender, matches] : senders)
+        EXPECT_EQ(Router::match(email(sender, {}), config).has_value(), matches) << sender;
+
+    for (const char* pattern : {"@", "  ", ""})
+        EXPECT_FALSE(Router::match(email("a@example.com", {"a@example.com"}), configWith({rule(pattern), rule(pattern, MatchField::to)})))
+            << pattern;
+    // Spaces kept inside angle brackets make the address differ.
+    EXPECT_FALSE(Router::match(email("Ann < ann@x.org>", {}), configWith({rule("ann@x.org")})));
+}
+
+TEST(Router, ToRulesSeeEveryToRecipientButNeverCc) {
+    const auto config = configWith({rule("x.org", MatchField::to)});
+    const auto found = Router::match(email("me@home.net", {"", "bob@y.org", "Cy <CY@x.org>"}), config);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->address, "cy@x.org");
+    EXPECT_FALSE(Router::match(email("me@home.net", {"bob@y.org"}, {"cy@x.org"}), config));
+    EXPECT_FALSE(Router::match(email("cy@x.org", {}), config));
+}
+
+TEST(Router, SuggestionChoosesTheCorrespondentsSide) {
+    struct Case {
+        const char* label;
+        Email mail;
+        std::optional<Router::RouteSuggestion> expected;
+    };
+    using S = Router::RouteSuggestion;
+    const Case cases[] = {
+        {"received", email("Ann <ann@a.org>", {"Me <me@home.net>"}, {}, {"ME@home.net"}),
+         S{MatchField::from, "ann@a.org", "me@home.net"}},
+        {"sent", email("Me <Me@Home.net>", {"Bob <bob@b.org>", "c@c.org"}, {}, {"me@home.net"}),
+         S{MatchField::to, "me@home.net", "bob@b.org"}},
+        {"sent without recipients", email("me@home.net", {}, {"c@c.org"}, {"me@home.net"}),
+         S{MatchField::from, "me@home.net", std::nullopt}},
+        {"sender without address", email("Mail Delivery System", {"me@home.net"}, {}, {"me@home.net"}),
+         S{MatchField::to, std::nullopt, "me@home.net"}},
+        {"unknown account, recipient present", email("ann@a.org", {"bob@b.org"}),
+         S{MatchField::to, "ann@a.org", "bob@b.org"}},
+        {"unknown account, no recipient", email("ann@a.org", {}), S{MatchField::from, "ann@a.org", std::nullopt}},
+        {"nothing to suggest", email("nobody", {}), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Router::suggestion(c.mail, Config()), c.expected) << c.label;
+
+    EXPECT_EQ(Router::suggestion(email("ann@a.org", {}), configWith({rule("a.org")})), std::nullopt);
+    const S suggestion{MatchField::to, "f@x", "t@y"};
+    EXPECT_EQ(suggestion.address(MatchField::from), "f@x");
+    EXPECT_EQ(suggestion.address(MatchField::to), "t@y");
+}
+
+TEST(Router, Overlaps) {
+    const auto parent = rule("example.com"), child = rule("@Mail.Example.com ");
+    EXPECT_FALSE(Router::overlaps(parent, parent));
+    EXPECT_TRUE(Router::overlaps(parent, child));
+    EXPECT_TRUE(Router::overlaps(child, parent));
+    EXPECT_TRUE(Router::overlaps(parent, rule("@example.com")));
+    EXPECT_FALSE(Router::overlaps(parent, rule("mail.example.com", MatchField::to)));
+    EXPECT_FALSE(Router::overlaps(parent, rule("ann@example.com")));
+    EXPECT_FALSE(Router::overlaps(parent, rule("badexample.com")));
+    EXPECT_FALSE(Router::overlaps(rule("@"), rule(" ")));
+}
+
+TEST(ConfigRoutes, UpsertReplacesTheSamePatternAndAppends) {
+    auto config = configWith({rule("example.com", MatchField::from, "old"), rule("example.com", MatchField::to, "to"),
+                              rule("other.org")});
+    config.upsert(rule(" @EXAMPLE.Com\t", MatchField::from, "new"));
+    EXPECT_EQ(config.routes, (std::vector<Route>{rule("example.com", MatchField::to, "to"), rule("other.org"),
+                                                 rule("example.com", MatchField::from, "new")}));
+}
+
+TEST(ConfigRoutes, ReplaceKeepsThePlaceAndDropsTheDuplicate) {
+    auto config = configWith({rule("a.org"), rule("b.org"), rule("c.org")});
+    config.replace(rule("b.org"), rule(" B.org ", MatchField::from, "edited"));
+    EXPECT_EQ(config.routes, (std::vector<Route>{rule("a.org"), rule("b.org", MatchField::from, "edited"), rule("c.org")}));
+
+    // Editing c.org into a.org removes the old a.org rule and takes c.org's place.
+    config.replace(rule("c.org"), rule("@A.ORG", MatchField::from, "merged"));
+    EXPECT_EQ(config.routes, (std::vector<Route>{rule("b.org", MatchField::from, "edited"), rule("a.org", MatchField::from, "merged")}));
+
+    // A rule no longer in the list: upsert.
+    config.replace(rule("gone.org"), rule("B.org", MatchField::from, "again"));
+    EXPECT_EQ(config.routes, (std::vector<Route>{rule("a.org", MatchField::from, "merged"), rule("b.org", MatchField::from, "again")}));
+}
