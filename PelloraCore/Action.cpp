@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonFields.h"
+#include "RawValues.h"
 #include "Text.h"
 
 namespace pellora {
@@ -51,10 +52,7 @@ std::string Action::shortcutLabel() const {
 }
 
 std::optional<Action> Action::fromRawValue(std::string_view raw) {
-    for (Action action : allCases())
-        if (action.rawValue() == raw)
-            return action;
-    return std::nullopt;
+    return caseWithRawValue<Action>(raw);
 }
 
 const std::array<Action, 6>& Action::allCases() {

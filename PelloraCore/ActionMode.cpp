@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonFields.h"
+#include "RawValues.h"
 
 namespace pellora {
 namespace {
@@ -23,10 +24,7 @@ std::string_view ActionMode::rawValue() const { return rows[value_].rawValue; }
 std::string_view ActionMode::title() const { return rows[value_].title; }
 
 std::optional<ActionMode> ActionMode::fromRawValue(std::string_view raw) {
-    for (ActionMode mode : allCases())
-        if (mode.rawValue() == raw)
-            return mode;
-    return std::nullopt;
+    return caseWithRawValue<ActionMode>(raw);
 }
 
 const std::array<ActionMode, 2>& ActionMode::allCases() {

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonFields.h"
+#include "RawValues.h"
 
 namespace pellora {
 namespace {
@@ -14,10 +15,7 @@ constexpr std::string_view rawValues[] = {"unset", "shared", "notShared"};
 std::string_view AnalyticsChoice::rawValue() const { return rawValues[value_]; }
 
 std::optional<AnalyticsChoice> AnalyticsChoice::fromRawValue(std::string_view raw) {
-    for (AnalyticsChoice choice : allCases())
-        if (choice.rawValue() == raw)
-            return choice;
-    return std::nullopt;
+    return caseWithRawValue<AnalyticsChoice>(raw);
 }
 
 const std::array<AnalyticsChoice, 3>& AnalyticsChoice::allCases() {

@@ -4,6 +4,7 @@
 
 #include "Checkin.h"
 #include "JsonFields.h"
+#include "RawValues.h"
 
 namespace pellora {
 namespace {
@@ -15,10 +16,7 @@ constexpr std::string_view wireValues[] = {"open", "update_check", "consent_chan
 std::string_view CheckinRequest::Event::rawValue() const { return wireValues[value_]; }
 
 std::optional<CheckinRequest::Event> CheckinRequest::Event::fromRawValue(std::string_view raw) {
-    for (Event event : allCases())
-        if (event.rawValue() == raw)
-            return event;
-    return std::nullopt;
+    return caseWithRawValue<CheckinRequest::Event>(raw);
 }
 
 const std::array<CheckinRequest::Event, 3>& CheckinRequest::Event::allCases() {

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonFields.h"
+#include "RawValues.h"
 
 namespace pellora {
 namespace {
@@ -25,10 +26,7 @@ std::string_view DestinationKind::rawValue() const { return rows[value_].rawValu
 std::string_view DestinationKind::title() const { return rows[value_].title; }
 
 std::optional<DestinationKind> DestinationKind::fromRawValue(std::string_view raw) {
-    for (DestinationKind kind : allCases())
-        if (kind.rawValue() == raw)
-            return kind;
-    return std::nullopt;
+    return caseWithRawValue<DestinationKind>(raw);
 }
 
 const std::array<DestinationKind, 4>& DestinationKind::allCases() {

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "JsonFields.h"
+#include "RawValues.h"
 
 namespace pellora {
 namespace {
@@ -25,10 +26,7 @@ std::string_view MatchField::title() const { return rows[value_].title; }
 std::string_view MatchField::phrase() const { return rows[value_].phrase; }
 
 std::optional<MatchField> MatchField::fromRawValue(std::string_view raw) {
-    for (MatchField field : allCases())
-        if (field.rawValue() == raw)
-            return field;
-    return std::nullopt;
+    return caseWithRawValue<MatchField>(raw);
 }
 
 const std::array<MatchField, 2>& MatchField::allCases() {
