@@ -253,17 +253,6 @@ TEST_F(SendFlow, DeliveryFailureShowsTheBridgesTextAndCountsNothing) {
     EXPECT_TRUE(attachmentFolders().empty());
 }
 
-TEST_F(SendFlow, ChooserIsAskedAboutTheSenderWithTheReplyPrompt) {
-    ui.chooserAnswers = {ChooserResult::cancel()};
-
-    sendAndFinish(Action::summary);
-
-    ASSERT_EQ(ui.chooserCalls.size(), 1u);
-    EXPECT_EQ(ui.chooserCalls[0].suggestion,
-              (Router::RouteSuggestion{MatchField::from, "ada@acme.com", "me@home.example"}));
-    EXPECT_EQ(ui.chooserCalls[0].previewPrompt, replyPrompt);
-}
-
 TEST_F(SendFlow, ChooserSaveStoresTheRouteBeforeDelivering) {
     Route chosen = acmeByLink();
     chosen.domain = "  @ACME.com ";
@@ -324,7 +313,13 @@ TEST_F(SendFlow, ChooserAlwaysNewChatTurnsAskingOff) {
 TEST_F(SendFlow, ChooserCancelSendsNothingAndRemovesTheFolderAtOnce) {
     ui.chooserAnswers = {ChooserResult::cancel()};
 
-    sendAndFinish(Action::reply);
+    sendAndFinish(Action::summary);
+
+    // Asked about the sender, with the reply action's prompt whatever the action.
+    ASSERT_EQ(ui.chooserCalls.size(), 1u);
+    EXPECT_EQ(ui.chooserCalls[0].suggestion,
+              (Router::RouteSuggestion{MatchField::from, "ada@acme.com", "me@home.example"}));
+    EXPECT_EQ(ui.chooserCalls[0].previewPrompt, replyPrompt);
 
     EXPECT_TRUE(claude->receivedKeys().empty());
     EXPECT_TRUE(ui.alerts.empty());
@@ -345,11 +340,7 @@ TEST_F(SendFlow, WithAskingOffAnUnroutedEmailGoesToANewChat) {
     EXPECT_EQ(claude->sentMessages()[0].text, replyPrompt + "\n\n" + adaEmailText);
     ASSERT_EQ(activityOnDisk().size(), 1u);
     EXPECT_EQ(activityOnDisk()[0].rule, "");
-    Route newChat;
-    newChat.domain = "";
-    newChat.matchOn = MatchField::to;
-    newChat.kind = DestinationKind::newChat;
-    EXPECT_EQ(activityOnDisk()[0].destination, newChat);
+    EXPECT_EQ(activityOnDisk()[0].destination, (Route{"", MatchField::to, DestinationKind::newChat}));
 }
 
 TEST_F(SendFlow, PasteOnlyNeverPressesReturn) {
