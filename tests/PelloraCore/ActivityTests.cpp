@@ -217,7 +217,6 @@ TEST(ActivityEntry, SearchLowerCasesFullUnicode) {
     const std::pair<const char*, bool> cases[] = {
         {"istanbul", false},            // İ lower-cases to i and a combining dot
         {"i\u0307stanbul", true},
-        {"stanbul", true},
         {"über", true},
         {"5 k", true},
         {"\u03BF\u03B4\u03BF\u03C2", true}, // οδος with final ς

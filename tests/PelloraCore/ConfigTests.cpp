@@ -177,20 +177,23 @@ TEST(ConfigSave, FailuresThrowAndLeaveNothingBehind) {
     EXPECT_THROW(Config().save(folder / "config.json"), std::filesystem::filesystem_error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
 
-    // Text that is not UTF-8 cannot be encoded, nor a locked folder written: the old document stays.
-    const auto locked = home / "locked";
-    const auto file = locked / "config.json";
+    // Text that is not UTF-8 cannot be encoded; the old document stays.
+    const auto file = home / "config.json";
     changedConfig().save(file);
     Config invalid;
     invalid.setName("\xFF", Action::custom1);
     EXPECT_THROW(invalid.save(file), std::runtime_error);
     EXPECT_EQ(Config::load(file), changedConfig());
+}
 
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    if (::access(locked.c_str(), W_OK) == 0)
+TEST(ConfigSave, UnwritableFolderThrowsAndKeepsTheDocument) {
+    const auto folder = pellora::testing::testHome() / "locked";
+    changedConfig().save(folder / "config.json");
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::access(folder.c_str(), W_OK) == 0)
         GTEST_SKIP() << "running with privileges that ignore folder permissions";
-    EXPECT_THROW(Config().save(file), std::filesystem::filesystem_error);
-    EXPECT_EQ(Config::load(file), changedConfig());
+    EXPECT_THROW(Config().save(folder / "config.json"), std::filesystem::filesystem_error);
+    EXPECT_EQ(Config::load(folder / "config.json"), changedConfig());
 }
 
 TEST(Config, RecordDeliveryPromptsOnceAfterTwentyEmails) {
@@ -214,13 +217,8 @@ TEST(Route, DerivedProperties) {
     spaced.domain = " X.org";
     EXPECT_EQ(spaced.id(), "to: X.org");
 
-    struct Case {
-        DestinationKind kind;
-        std::optional<std::string> name, url;
-        std::string description;
-        ChatTarget target;
-    };
-    const Case cases[] = {
+    using Name = std::optional<std::string>;
+    const std::tuple<DestinationKind, Name, Name, std::string, ChatTarget> cases[] = {
         {DestinationKind::chat, " \tPlans\u3000", "https://claude.ai/chat/1", "Plans", ChatTarget::link("claude://claude.ai/chat/1")},
         {DestinationKind::chat, " ", "https://example.com/chat/1", "https://example.com/chat/1", ChatTarget::newChat()},
         {DestinationKind::chat, "\nPlans", std::nullopt, "\nPlans", ChatTarget::sidebar("\nPlans")},
@@ -232,10 +230,10 @@ TEST(Route, DerivedProperties) {
         {DestinationKind::newChat, "Ignored", "https://claude.ai/chat/1", "New chat each time", ChatTarget::newChat()},
         {DestinationKind::incognito, "Ignored", std::nullopt, "Incognito chat", ChatTarget::incognito()},
     };
-    for (const auto& c : cases) {
-        const Route route{"x.org", MatchField::to, c.kind, c.name, c.url, std::nullopt};
-        EXPECT_EQ(route.destinationDescription(), c.description);
-        EXPECT_EQ(route.target(), c.target) << c.description;
+    for (const auto& [kind, name, url, description, target] : cases) {
+        const Route route{"x.org", MatchField::to, kind, name, url, std::nullopt};
+        EXPECT_EQ(route.destinationDescription(), description);
+        EXPECT_EQ(route.target(), target) << description;
     }
 }
 
