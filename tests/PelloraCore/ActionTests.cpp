@@ -56,25 +56,36 @@ TEST(Action, Table) {
 }
 
 TEST(Action, BuiltInPrompts) {
-    EXPECT_EQ(Action(Action::reply).defaultInstruction(), replyPrompt);
-    EXPECT_EQ(Action(Action::summary).defaultInstruction(), summaryPrompt);
-    EXPECT_EQ(Action(Action::research).defaultInstruction(), researchPrompt);
-    EXPECT_EQ(Text::characterCount(replyPrompt), 279u);
-    EXPECT_EQ(Text::characterCount(summaryPrompt), 204u);
-    EXPECT_EQ(Text::characterCount(researchPrompt), 283u);
-    for (Action action : {Action::custom1, Action::custom2, Action::pasteOnly})
-        EXPECT_EQ(action.defaultInstruction(), "");
+    const std::tuple<Action, std::string, std::size_t> prompts[] = {
+        {Action::reply, replyPrompt, 279}, {Action::summary, summaryPrompt, 204}, {Action::research, researchPrompt, 283},
+        {Action::custom1, "", 0}, {Action::custom2, "", 0}, {Action::pasteOnly, "", 0},
+    };
+    for (const auto& [action, text, length] : prompts) {
+        EXPECT_EQ(action.defaultInstruction(), text) << action.rawValue();
+        EXPECT_EQ(Text::characterCount(text), length) << action.rawValue();
+    }
 }
 
-TEST(ActionOverrides, FreshConfiguration) {
-    const Config config;
+TEST(ActionOverrides, FreshConfigurationAndCustomActions) {
+    Config config;
     EXPECT_EQ(config.name(Action::custom1), "");
-    EXPECT_FALSE(config.isConfigured(Action::custom1));
-    EXPECT_FALSE(config.isConfigured(Action::custom2));
-    for (Action action : {Action::reply, Action::summary, Action::research, Action::pasteOnly})
-        EXPECT_TRUE(config.isConfigured(action)) << action.rawValue();
     EXPECT_EQ(config.instruction(Action::reply), replyPrompt);
     EXPECT_EQ(config.mode(Action::pasteOnly), ActionMode::pasteOnly);
+    for (Action action : Action::allCases())
+        EXPECT_EQ(config.isConfigured(action), action != Action::custom1 && action != Action::custom2)
+            << action.rawValue();
+
+    // A custom action needs a name and a prompt, or a name and the paste-only mode.
+    config.setName("Translate", Action::custom1);
+    EXPECT_FALSE(config.isConfigured(Action::custom1));
+    config.setInstruction("Translate to French.", Action::custom1);
+    EXPECT_TRUE(config.isConfigured(Action::custom1));
+    config.resetAction(Action::custom1);
+    EXPECT_TRUE(config.actions.empty());
+    EXPECT_FALSE(config.isConfigured(Action::custom1));
+    config.setName("Archive", Action::custom2);
+    config.setMode(ActionMode::pasteOnly, Action::custom2);
+    EXPECT_TRUE(config.isConfigured(Action::custom2));
 }
 
 TEST(ActionOverrides, ValuesEqualToTheDefaultAreNeverStored) {
@@ -119,19 +130,4 @@ TEST(ActionOverrides, EmptyAndBlankOverrides) {
     EXPECT_FALSE(names.isConfigured(Action::summary));
     names.setName("\n", Action::summary);
     EXPECT_TRUE(names.isConfigured(Action::summary));
-}
-
-TEST(ActionOverrides, CustomActionsNeedANameAndAPromptOrPasteOnly) {
-    Config config;
-    config.setName("Translate", Action::custom1);
-    EXPECT_FALSE(config.isConfigured(Action::custom1));
-    config.setInstruction("Translate to French.", Action::custom1);
-    EXPECT_TRUE(config.isConfigured(Action::custom1));
-    config.resetAction(Action::custom1);
-    EXPECT_TRUE(config.actions.empty());
-    EXPECT_FALSE(config.isConfigured(Action::custom1));
-
-    config.setName("Archive", Action::custom2);
-    config.setMode(ActionMode::pasteOnly, Action::custom2);
-    EXPECT_TRUE(config.isConfigured(Action::custom2));
 }

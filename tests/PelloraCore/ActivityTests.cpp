@@ -23,21 +23,11 @@ namespace {
 const sys_seconds morning = sys_days{2026y / December / 5} + 6h + 19min + 3s;
 
 ActivityEntry entry(sys_seconds date = morning, std::string subject = "Quarterly Report") {
-    ActivityEntry entry;
-    entry.id = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
-    entry.date = date;
-    entry.subject = std::move(subject);
-    entry.sender = "Ann Example <ann@example.com>";
-    entry.messageID = "<abc@mail.example.com>";
-    entry.rule = "example.com";
-    entry.destination.domain = "example.com";
-    entry.destination.matchOn = MatchField::from;
-    entry.destination.kind = DestinationKind::chat;
-    entry.destination.name = "Board";
-    entry.actionName = "Draft a Reply";
-    entry.mode = ActionMode::prompt;
-    entry.prompt = "Draft a reply.";
-    return entry;
+    return {.id = "6F9619FF-8B86-D011-B42D-00C04FC964FF", .date = date, .subject = std::move(subject),
+            .sender = "Ann Example <ann@example.com>", .messageID = "<abc@mail.example.com>",
+            .rule = "example.com",
+            .destination = {"example.com", MatchField::from, DestinationKind::chat, "Board", {}, {}},
+            .actionName = "Draft a Reply", .mode = ActionMode::prompt, .prompt = "Draft a reply."};
 }
 
 const char* const sampleLine =
@@ -51,12 +41,6 @@ std::filesystem::path logFile() { return pellora::testing::testHome() / "Support
 void write(const std::filesystem::path& file, const std::string& text) {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string read(const std::filesystem::path& file) {
-    std::ostringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    return text.str();
 }
 
 std::vector<std::string> subjects(const std::vector<ActivityEntry>& entries) {
@@ -76,12 +60,10 @@ std::string sampleWith(std::string_view from, std::string_view to) {
 
 } // namespace
 
-TEST(ActivityLine, EncodesOneCompactLineWithKeysInFieldOrder) {
+TEST(ActivityLine, EncodesOneCompactLineWithKeysInFieldOrderAndRoundTrips) {
     EXPECT_EQ(ActivityLine::encode(entry()), sampleLine);
     EXPECT_EQ(ActivityLine::decode(sampleLine), entry());
-}
 
-TEST(ActivityLine, RoundTripsAwkwardText) {
     auto e = entry(morning, "Re: \"Quotes\" \\ slashes / tabs\t\nand line feeds, caf\u00e9 \U0001F600");
     e.prompt = "";
     e.mode = ActionMode::pasteOnly;
@@ -94,24 +76,19 @@ TEST(ActivityLine, RoundTripsAwkwardText) {
 }
 
 TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntry) {
-    struct Case {
-        std::string line;
-        std::string subject;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {sampleWith(R"("subject":"Quarterly Report")", R"("subject":"\u00dcber \"R\u00e9sum\u00e9\" \ud83d\ude00\/\b\f\r\t")"),
          "\u00dcber \"R\u00e9sum\u00e9\" \U0001F600/\b\f\r\t"},
         {sampleWith(R"({"id")", " \t{ \"id\" ") + " \r", "Quarterly Report"},
         {sampleWith(R"("rule":)", R"("extra":"x","more":null,"number":1.5,"nested":{"a":[1,2]},"rule":)"), "Quarterly Report"},
         {"\xEF\xBB\xBF" + std::string(sampleLine), "Quarterly Report"}, // a byte-order mark
     };
-    for (const auto& c : cases) {
-        const auto decoded = ActivityLine::decode(c.line);
-        ASSERT_TRUE(decoded) << c.line;
-        EXPECT_EQ(decoded->subject, c.subject);
-        EXPECT_EQ(decoded->destination.name, "Board");
+    for (const auto& [line, subject] : cases) {
+        const auto decoded = ActivityLine::decode(line);
+        ASSERT_TRUE(decoded) << line;
+        EXPECT_EQ(decoded->subject, subject);
         // Lines outside the usual form go through the JSON parser: both ways agree.
-        EXPECT_EQ(*decoded, nlohmann::json::parse(c.line).get<ActivityEntry>());
+        EXPECT_EQ(*decoded, nlohmann::json::parse(line).get<ActivityEntry>());
     }
 
     // Keys in another order, and a duplicate key: the last one wins, as in any JSON reader.
@@ -124,7 +101,7 @@ TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntry) {
 }
 
 TEST(ActivityLine, RejectsLinesThatAreNotCompleteEntries) {
-    const std::string lines[] = {
+    std::vector<std::string> lines = {
         sampleWith(R"("prompt":"Draft a reply.")", R"("other":"Draft a reply.")"), // a key missing
         sampleWith(R"("prompt":"Draft a reply.")", R"("prompt":null)"),
         sampleWith(R"("subject":"Quarterly Report")", R"("subject":42)"),
@@ -134,51 +111,44 @@ TEST(ActivityLine, RejectsLinesThatAreNotCompleteEntries) {
         sampleWith("6F9619FF-8B86-D011-B42D-00C04FC964FF", "6F9619FF8B86D011B42D00C04FC964FF"),
         sampleWith("2026-12-05T06:19:03Z", "2026-12-05T06:19:03.5Z"),
         sampleWith("2026-12-05T06:19:03Z", "1796192343"),
-        sampleWith("Quarterly", "\\ud83d Quarterly"),    // a lone surrogate
-        sampleWith("Quarterly", "\\udc00 Quarterly"),
-        sampleWith("Quarterly", "\x01 Quarterly"),       // a raw control character
-        sampleWith("Quarterly", "\xC3\x28 Quarterly"),   // not UTF-8
-        sampleWith("Quarterly", "\xED\xA0\x80 Quarterly"), // an encoded surrogate
-        sampleWith("Quarterly", "\\x Quarterly"),
-        std::string(sampleLine) + "x",
-        std::string(sampleLine).substr(0, 200),
         sampleWith(R"("prompt":"Draft a reply."})", R"("prompt":"Draft a reply.",})"),
-        "{}",
-        "[]",
-        "null",
+        std::string(sampleLine) + "x", std::string(sampleLine).substr(0, 200),
+        "{}", "[]", "null",
     };
+    // Lone surrogates, a raw control character, bytes that are not UTF-8, an encoded surrogate,
+    // an unknown escape.
+    for (const char* bad : {"\\ud83d", "\\udc00", "\x01", "\xC3\x28", "\xED\xA0\x80", "\\x"})
+        lines.push_back(sampleWith("Quarterly", std::string(bad) + " Quarterly"));
+    // Each of the ten keys is required.
+    for (const auto& key : {"id", "date", "subject", "sender", "messageID", "rule", "destination", "actionName",
+                            "mode", "prompt"}) {
+        auto json = nlohmann::json::parse(sampleLine);
+        json.erase(key);
+        lines.push_back(json.dump());
+        EXPECT_THROW(json.get<ActivityEntry>(), nlohmann::json::exception) << key;
+    }
     for (const auto& line : lines)
         EXPECT_EQ(ActivityLine::decode(line), std::nullopt) << line;
 }
 
 TEST(ActivityLine, DestinationsAreReadByTheRouteRules) {
-    // Remembered destinations must not blur into each other.
-    const std::string project = R"({"domain":"acme.org","kind":"project","matchOn":"to","name":"Acme"})";
-    const std::string older = R"({"address":"bob@acme.org","chatTitle":"Bob","url":null})";
-    const std::string longer = R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Boardroom"})";
-    for (int round = 0; round < 2; ++round) {
-        const auto d = ActivityLine::decode(sampleWith(R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})", longer));
-        ASSERT_TRUE(d);
-        EXPECT_EQ(d->destination.name, "Boardroom");
-        const auto a = ActivityLine::decode(sampleWith(R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})", project));
-        const auto b = ActivityLine::decode(sampleWith(R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})", older));
-        const auto c = ActivityLine::decode(sampleLine);
-        ASSERT_TRUE(a && b && c);
-        EXPECT_EQ(a->destination, (Route{"acme.org", MatchField::to, DestinationKind::project, "Acme", {}, {}}));
-        EXPECT_EQ(b->destination, (Route{"bob@acme.org", MatchField::to, DestinationKind::chat, "Bob", {}, {}}));
-        EXPECT_EQ(c->destination, entry().destination);
-    }
-}
-
-TEST(ActivityEntry, RequiresAllTenKeysWhenReadFromJson) {
-    auto json = nlohmann::json::parse(sampleLine);
-    EXPECT_EQ(json.get<ActivityEntry>(), entry());
-    for (const auto& key : {"id", "date", "subject", "sender", "messageID", "rule", "destination", "actionName",
-                            "mode", "prompt"}) {
-        auto missing = json;
-        missing.erase(key);
-        EXPECT_THROW(missing.get<ActivityEntry>(), nlohmann::json::exception) << key;
-    }
+    // Destinations already seen are remembered by their text: similar ones must not blur.
+    const std::string board = R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Board"})";
+    const std::pair<std::string, Route> cases[] = {
+        {R"({"domain":"example.com","kind":"chat","matchOn":"from","name":"Boardroom"})",
+         {"example.com", MatchField::from, DestinationKind::chat, "Boardroom", {}, {}}},
+        {R"({"domain":"acme.org","kind":"project","matchOn":"to","name":"Acme"})",
+         {"acme.org", MatchField::to, DestinationKind::project, "Acme", {}, {}}},
+        {R"({"address":"bob@acme.org","chatTitle":"Bob","url":null})",
+         {"bob@acme.org", MatchField::to, DestinationKind::chat, "Bob", {}, {}}},
+        {board, entry().destination},
+    };
+    for (int round = 0; round < 2; ++round)
+        for (const auto& [text, expected] : cases) {
+            const auto decoded = ActivityLine::decode(sampleWith(board, text));
+            ASSERT_TRUE(decoded) << text;
+            EXPECT_EQ(decoded->destination, expected) << text;
+        }
 }
 
 TEST(ActivityEntry, NewIdsAreUpperCaseUuids) {
@@ -187,39 +157,26 @@ TEST(ActivityEntry, NewIdsAreUpperCaseUuids) {
     EXPECT_EQ(id.find_first_of("abcdef"), std::string::npos);
     EXPECT_EQ(id[14], '4');
     EXPECT_NE(id, ActivityEntry::newID());
-    EXPECT_FALSE(Uuid::isValid("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"));
-    EXPECT_FALSE(Uuid::isValid("6F9619FF-8B86-D011-B42D-00C04FC964FG"));
-    EXPECT_FALSE(Uuid::isValid(" 6F9619FF-8B86-D011-B42D-00C04FC964F"));
 }
 
-TEST(ActivityEntry, RouteTexts) {
-    auto e = entry();
-    EXPECT_EQ(e.routeText(), "From example.com → Board");
-    e.destination = Route{"bob@acme.org", MatchField::to, DestinationKind::project, "Acme", {}, {}};
-    e.rule = "bob@acme.org";
-    EXPECT_EQ(e.routeText(), "To bob@acme.org → New chat in project: Acme");
-    e.rule = "";
-    e.destination = Route{};
-    EXPECT_EQ(e.routeText(), "No route · New chat each time");
-}
-
-TEST(ActivityEntry, OnlyExistingChatsAndProjectsCanBeOpened) {
-    struct Case {
-        Route destination;
-        bool canOpen;
+TEST(ActivityEntry, RouteTextsAndLinks) {
+    const std::tuple<std::string, Route, std::string, bool> cases[] = { // rule, destination, route text, can open
+        {"example.com", entry().destination, "From example.com → Board", true},
+        {"bob@acme.org", {"bob@acme.org", MatchField::to, DestinationKind::project, "Acme", {}, {}},
+         "To bob@acme.org → New chat in project: Acme", true},
+        {"", Route{}, "No route · New chat each time", false},
+        {"a.com", {"a.com", MatchField::to, DestinationKind::chat, {}, "https://claude.ai/chat/1", {}},
+         "To a.com → https://claude.ai/chat/1", true},
+        // A blank name and no link fall back to a new chat.
+        {"a.com", {"a.com", MatchField::to, DestinationKind::chat, " ", {}, {}}, "To a.com → Existing chat", false},
+        {"a.com", {"a.com", MatchField::to, DestinationKind::incognito, {}, {}, {}}, "To a.com → Incognito chat", false},
     };
-    const Case cases[] = {
-        {Route{"a.com", MatchField::to, DestinationKind::chat, "Board", {}, {}}, true},
-        {Route{"a.com", MatchField::to, DestinationKind::chat, {}, "https://claude.ai/chat/1", {}}, true},
-        {Route{"a.com", MatchField::to, DestinationKind::project, "Acme", {}, {}}, true},
-        {Route{"a.com", MatchField::to, DestinationKind::chat, " ", {}, {}}, false}, // falls back to a new chat
-        {Route{"a.com", MatchField::to, DestinationKind::newChat, {}, {}, {}}, false},
-        {Route{"a.com", MatchField::to, DestinationKind::incognito, {}, {}, {}}, false},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [rule, destination, routeText, canOpenChat] : cases) {
         auto e = entry();
-        e.destination = c.destination;
-        EXPECT_EQ(e.canOpenChat(), c.canOpen) << e.routeText();
+        e.rule = rule;
+        e.destination = destination;
+        EXPECT_EQ(e.routeText(), routeText);
+        EXPECT_EQ(e.canOpenChat(), canOpenChat) << routeText;
     }
     EXPECT_EQ(entry().mailURL(), "message://%3Cabc%40mail.example.com%3E");
     auto noMessage = entry();
@@ -229,15 +186,10 @@ TEST(ActivityEntry, OnlyExistingChatsAndProjectsCanBeOpened) {
 
 TEST(ActivityEntry, SearchFindsEveryWordAnywhereInAnyOrder) {
     const auto e = entry(morning, "Quarterly Report for the BOARD");
-    struct Case {
-        const char* query;
-        bool matches;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"report example.com", true},        // subject, with other capitals, and the route text
         {"EXAMPLE.COM report", true},        // the other way round
         {"  \t\u3000 ", true},               // no words at all
-        {" \t ", true},
         {"ort boar", true},                  // inside longer words
         {"from → board", true},              // the route text's own pieces
         {"2026-12-05t06:19", true},          // the date as it is stored
@@ -249,10 +201,8 @@ TEST(ActivityEntry, SearchFindsEveryWordAnywhereInAnyOrder) {
         {"reportfor", false},                // words do not reach across spaces
         {"no route", false},                 // this entry has a rule
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(e.matches(c.query), c.matches) << c.query;
-        EXPECT_EQ(ActivitySearch(c.query).matches(e), c.matches) << c.query;
-    }
+    for (const auto& [query, expected] : cases)
+        EXPECT_EQ(e.matches(query), expected) << query;
     auto unrouted = entry();
     unrouted.rule = "";
     unrouted.destination = Route{};
@@ -267,11 +217,8 @@ TEST(ActivityEntry, SearchLowerCasesFullUnicode) {
     const std::pair<const char*, bool> cases[] = {
         {"istanbul", false},            // İ lower-cases to i and a combining dot
         {"i\u0307stanbul", true},
-        {"stanbul", true},
         {"über", true},
-        {"\u00dcBER", true},
         {"5 k", true},
-        {"Ὀ", false},
         {"\u03BF\u03B4\u03BF\u03C2", true}, // οδος with final ς
         {"\u03BF\u03B4\u03BF\u03C3", false},
         {"\u039F\u0394\u039F\u03A3", true}, // the query is lower-cased the same way
@@ -288,52 +235,39 @@ TEST(ActivityEntry, SearchLowerCasesFullUnicode) {
 }
 
 TEST(ActivityEntry, RepeatedSearchesStayIndependent) {
-    auto a = entry(morning, "Alpha");
-    auto b = entry(morning, "Beta");
-    b.rule = "other.org";
-    b.destination.name = "Other";
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_TRUE(a.matches("alpha board"));
-        EXPECT_FALSE(b.matches("alpha board"));
-        EXPECT_FALSE(a.matches("beta"));
-        EXPECT_TRUE(b.matches("beta other"));
-        EXPECT_FALSE(b.matches("board"));
-        EXPECT_TRUE(a.matches("board"));
-    }
-    // What a search learns about one route text must not leak to another.
+    // A search remembers what it found in each route text: that must not leak to another.
+    const auto a = entry(morning, "Alpha");
     ActivitySearch search(" Other\t");
     EXPECT_EQ(search.words(), (std::vector<std::string_view>{"other"}));
     EXPECT_FALSE(search.matches(a));
-    auto sameRule = b;
-    sameRule.rule = a.rule;
-    EXPECT_TRUE(search.matches(sameRule));
-    auto sameDestination = a;
-    sameDestination.rule = "other.org";
-    EXPECT_TRUE(search.matches(sameDestination));
+    auto otherDestination = a;
+    otherDestination.destination.name = "Other";
+    EXPECT_TRUE(search.matches(otherDestination));
+    auto otherRule = a;
+    otherRule.rule = "other.org";
+    EXPECT_TRUE(search.matches(otherRule));
     EXPECT_FALSE(search.matches(a));
 }
 
 TEST(ActivityFile, SkipsDamagedLinesAndKeepsFileOrder) {
     const auto first = ActivityLine::encode(entry(morning, "First"));
     const auto third = ActivityLine::encode(entry(morning, "Third"));
-    write(logFile(), "\n" + first + "\n\n" + R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","date":)" + "\n" +
-                         "\n" + third);
-    EXPECT_EQ(subjects(ActivityFile::load(logFile())), (std::vector<std::string>{"First", "Third"}));
-    EXPECT_EQ(subjects(ActivityFile::loadNewestFirst(logFile())), (std::vector<std::string>{"First", "Third"}));
-
-    EXPECT_TRUE(ActivityFile::load(pellora::testing::testHome() / "missing.jsonl").empty());
-    EXPECT_TRUE(ActivityFile::loadNewestFirst(pellora::testing::testHome() / "missing.jsonl").empty());
-    write(logFile(), "");
-    EXPECT_TRUE(ActivityFile::load(logFile()).empty());
-    EXPECT_TRUE(ActivityFile::loadNewestFirst(logFile()).empty());
+    const auto missing = pellora::testing::testHome() / "missing.jsonl";
+    for (const auto load : {&ActivityFile::load, &ActivityFile::loadNewestFirst}) {
+        write(logFile(), "\n" + first + "\n\n" + R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","date":)" + "\n" +
+                             "\n" + third);
+        EXPECT_EQ(subjects(load(logFile())), (std::vector<std::string>{"First", "Third"}));
+        EXPECT_TRUE(load(missing).empty());
+        write(logFile(), "");
+        EXPECT_TRUE(load(logFile()).empty());
+    }
 }
 
 TEST(ActivityFile, NewestFirstIsAStableSortByDate) {
-    const auto at = [](int hour, int minute = 0) { return sys_days{2026y / December / 5} + hours{hour} + minutes{minute}; };
     std::string text;
     for (const auto& [hour, subject] : std::vector<std::pair<int, std::string>>{
              {9, "nine"}, {11, "eleven"}, {10, "ten"}, {10, "ten again"}, {11, "eleven again"}, {10, "ten last"}})
-        text += ActivityLine::encode(entry(at(hour), subject)) + "\n";
+        text += ActivityLine::encode(entry(sys_days{2026y / December / 5} + hours{hour}, subject)) + "\n";
     write(logFile(), text);
     EXPECT_EQ(subjects(ActivityFile::loadNewestFirst(logFile())),
               (std::vector<std::string>{"eleven", "eleven again", "ten", "ten again", "ten last", "nine"}));
@@ -355,9 +289,8 @@ TEST(ActivityFile, LongLogsAcrossReadChunks) {
     write(logFile(), text);
 
     EXPECT_EQ(ActivityFile::load(logFile()), written);
-    auto expected = written;
-    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.date > b.date; });
-    EXPECT_EQ(ActivityFile::loadNewestFirst(logFile()), expected);
+    std::stable_sort(written.begin(), written.end(), [](const auto& a, const auto& b) { return a.date > b.date; });
+    EXPECT_EQ(ActivityFile::loadNewestFirst(logFile()), written);
 }
 
 TEST(ActivityFile, AppendCreatesAPrivateFileAndOnlyEverAppends) {
@@ -366,16 +299,16 @@ TEST(ActivityFile, AppendCreatesAPrivateFileAndOnlyEverAppends) {
     ASSERT_EQ(::stat(logFile().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     ActivityFile::append(entry(morning, "Two"), logFile());
-    EXPECT_EQ(read(logFile()), ActivityLine::encode(entry(morning, "One")) + "\n" +
-                                   ActivityLine::encode(entry(morning, "Two")) + "\n");
+    std::ostringstream bytes;
+    bytes << std::ifstream(logFile(), std::ios::binary).rdbuf();
+    EXPECT_EQ(bytes.str(), ActivityLine::encode(entry(morning, "One")) + "\n" +
+                               ActivityLine::encode(entry(morning, "Two")) + "\n");
 
     // A log cut short inside a line: the next entry still gets a line of its own.
     write(logFile(), ActivityLine::encode(entry(morning, "Kept")) + "\n{\"id\":\"6F96");
     ActivityFile::append(entry(morning, "After"), logFile());
     EXPECT_EQ(subjects(ActivityFile::load(logFile())), (std::vector<std::string>{"Kept", "After"}));
-}
 
-TEST(ActivityFile, AppendFailsWhenTheFolderCannotBeMade) {
     write(pellora::testing::testHome() / "blocker", "a file where a folder should be");
     EXPECT_THROW(ActivityFile::append(entry(), pellora::testing::testHome() / "blocker" / "activity.jsonl"),
                  std::filesystem::filesystem_error);

