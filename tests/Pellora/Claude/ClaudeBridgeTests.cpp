@@ -63,7 +63,7 @@ TEST_F(ClaudeBridgeDelivery, OpensEachKindOfDestination) {
     EXPECT_EQ(claude->receivedLinks(), std::vector<std::string>{"claude://claude.ai/project/p-1"});
 }
 
-TEST_F(ClaudeBridgeDelivery, UnknownChatOrProjectPastesNothingAndGivesThePasteboardBack) {
+TEST_F(ClaudeBridgeDelivery, FailuresPasteNothingAndLeaveThePasteboardAsItWas) {
     startClaude();
     EXPECT_EQ(failingDelivery(ChatTarget::sidebar("Q3 plan"), ClaudeError::Kind::chatNotFound),
               "Couldn't find the chat \u201CQ3 plan\u201D in Claude's sidebar. Scroll it into view, or route this "
@@ -74,13 +74,7 @@ TEST_F(ClaudeBridgeDelivery, UnknownChatOrProjectPastesNothingAndGivesThePastebo
     // Titles match exactly; a project name must be the card's whole first line.
     failingDelivery(ChatTarget::sidebar("invoices"), ClaudeError::Kind::chatNotFound);
     failingDelivery(ChatTarget::project("Acme", std::nullopt), ClaudeError::Kind::projectNotFound);
-
-    EXPECT_TRUE(keyTimes(KeyEvents::keyV).empty());
-    EXPECT_EQ(pasteboard.items(), userPasteboard);
-}
-
-TEST_F(ClaudeBridgeDelivery, ClaudeOutOfReach) {
-    // The workspace's own error, after the pasteboard was taken: it comes back.
+    // The workspace's own error passes unchanged.
     desktop.setOpenFailure(SimClaude::identifier, "The application could not be opened.");
     try {
         deliver(ChatTarget::link(chatLink));
@@ -88,9 +82,11 @@ TEST_F(ClaudeBridgeDelivery, ClaudeOutOfReach) {
     } catch (const Workspace::Error& error) {
         EXPECT_EQ(error.description(), "The application could not be opened.");
     }
+    EXPECT_TRUE(keyTimes(KeyEvents::keyV).empty());
     EXPECT_EQ(pasteboard.items(), userPasteboard);
+}
 
-    // Not trusted, not installed: the pasteboard is never touched.
+TEST_F(ClaudeBridgeDelivery, NotTrustedOrNotInstalledFailsBeforeThePasteboardIsTouched) {
     const int changes = pasteboard.changeCount();
     desktop.setTrusted(false);
     EXPECT_EQ(failingDelivery(ChatTarget::newChat(), ClaudeError::Kind::noAccessibility),
