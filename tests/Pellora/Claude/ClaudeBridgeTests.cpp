@@ -36,7 +36,8 @@ protected:
 
     // An image with its caption, and a second item: what a user might have copied.
     const std::vector<Pasteboard::Item> userPasteboard{
-        {{"image/png", std::string("\x89PNG\r\n\x1a\n\0\xff\xfe", 11)}, {Pasteboard::plainTextType, "caption \xc3\xbc"}},
+        {{"image/png", std::string("\x89PNG\r\n\x1a\n\0\xff\xfe", 11)},
+         {Pasteboard::plainTextType, "caption \xc3\xbc"}},
         {{"text/html", "<b>caption</b>"}}};
 };
 

@@ -38,7 +38,8 @@ TEST(ClaudeBridgePasting, TextThenEachFileThenTheUploadWaitThenReturnOnlyWhenAsk
         ClaudeDesk desk;
         desk.pasteboard.setString("the user's own clipboard");
         const auto before = desk.pasteboard.items();
-        const auto files = c.sizes.empty() ? std::vector<std::string>{} : threeFiles(c.sizes[0], c.sizes[1], c.sizes[2]);
+        const auto files =
+            c.sizes.empty() ? std::vector<std::string>{} : threeFiles(c.sizes[0], c.sizes[1], c.sizes[2]);
 
         const double took = desk.deliver(ChatTarget::link(chatLink), makeEmail(body, files), c.send);
 

@@ -21,7 +21,8 @@ TEST_F(SimClaudeTest, TreeShowsOnlyAfterManualAccessibilityAndARowNeedsItsButton
     claude->addChat("Invoices", "c-1");
     claude->setWindowFrame(40, 30, 1100, 720);
     startClaude();
-    const auto app = desktop.applicationElement(ClaudeSidebar::runningApp(platform)->processIdentifier);
+    const auto running = ClaudeSidebar::runningApp(platform);
+    const auto app = desktop.applicationElement(running->processIdentifier);
     for (const char* name : {"AXFocusedWindow", "AXWindows", "AXFocusedUIElement"})
         EXPECT_EQ(desktop.attribute(app, name), std::nullopt) << name;
 
@@ -30,10 +31,11 @@ TEST_F(SimClaudeTest, TreeShowsOnlyAfterManualAccessibilityAndARowNeedsItsButton
     ASSERT_TRUE(window);
     EXPECT_EQ(ClaudeSidebar::frame(desktop, std::get<Accessibility::Element>(*window)),
               (ClaudeSidebar::Rect{40, 30, 1100, 720}));
-    EXPECT_EQ(desktop.attribute(app, "AXFocusedUIElement"), std::optional<Value>(claude->messageBoxElement()->handle()));
+    EXPECT_EQ(desktop.attribute(app, "AXFocusedUIElement"),
+              std::optional<Value>(claude->messageBoxElement()->handle()));
 
     // The row is a static text whose own press fails; its button takes it.
-    auto items = ClaudeSidebar::collect(desktop, *ClaudeSidebar::runningApp(platform), ClaudeSidebar::Scope::sidebarOnly);
+    auto items = ClaudeSidebar::collect(desktop, *running, ClaudeSidebar::Scope::sidebarOnly);
     auto row = std::find_if(items.begin(), items.end(), [](const auto& item) { return item.title == "Invoices"; });
     ASSERT_NE(row, items.end());
     EXPECT_EQ(ClaudeSidebar::role(desktop, row->element), "AXStaticText");
