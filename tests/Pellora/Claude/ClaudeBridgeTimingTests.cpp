@@ -6,96 +6,58 @@
 #include <gtest/gtest.h>
 
 #include "ClaudeDesk.h"
-#include "Pellora/Claude/ClaudeBridge.h"
 #include "Pellora/Shell/Log.h"
 
 namespace pellora {
 namespace {
 
-using testing::ClaudeDesk;
-using testing::expectTimes;
-using testing::makeEmail;
-using testing::makeFile;
+using namespace testing;
 
-constexpr const char* chatLink = "claude://claude.ai/chat/c-7";
-// 137 characters once composed without an instruction.
-constexpr const char* body = "Please find the invoice attached.";
+class ClaudeBridgeTiming : public ClaudeDeskTest {};
 
-class ClaudeBridgeTiming : public ::testing::Test, protected ClaudeDesk {
-protected:
-    Config config; // openDelay 1.0
-
-    double deliver(Email email, ChatTarget target, bool send = true) {
-        return run(ClaudeBridge::deliver(platform, std::move(email), std::move(target), "", send, config));
-    }
-};
-
-TEST(ClaudeBridgeWithoutAttachments, PastesOnceAndSendsOnlyWhenAsked) {
-    for (bool send : {true, false}) {
-        SCOPED_TRACE(send);
+TEST(ClaudeBridgePasting, TextThenEachFileThenTheUploadWaitThenReturnOnlyWhenAsked) {
+    // Box ready after openDelay; the text settles after three equal readings 120 ms apart;
+    // each file is followed by 300 ms, the last one also by the upload wait.
+    const std::vector<double> fourPastes{1.0, 1.36, 1.66, 1.96};
+    const struct {
+        const char* name;
+        std::vector<std::uintmax_t> sizes;
+        bool send;
+        std::vector<double> pastes, returns;
+        double took;
+    } cases[] = {
+        {"no files", {}, true, {1.0}, {1.36}, 1.66},
+        {"no files, not sent", {}, false, {1.0}, {}, 1.66},
+        {"empty files: 0.4 s", {0, 0, 0}, true, fourPastes, {2.66}, 2.96},
+        {"20,000,000 bytes: 5.4 s", {10'000'000, 6'000'000, 4'000'000}, true, fourPastes, {7.66}, 7.96},
+        {"50,000,000 bytes: 10.0 s", {20'000'000, 20'000'000, 10'000'000}, true, fourPastes, {12.26}, 12.56},
+        {"files, not sent", {0, 0, 0}, false, fourPastes, {}, 2.96},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         ClaudeDesk desk;
         desk.pasteboard.setString("the user's own clipboard");
         const auto before = desk.pasteboard.items();
+        const auto files =
+            c.sizes.empty() ? std::vector<std::string>{} : threeFiles(c.sizes[0], c.sizes[1], c.sizes[2]);
 
-        const double took = desk.run(ClaudeBridge::deliver(desk.platform, makeEmail(body), ChatTarget::link(chatLink),
-                                                           "", send, Config{}));
+        const double took = desk.deliver(ChatTarget::link(chatLink), makeEmail(body, files), c.send);
 
-        // Box ready after openDelay; the paste settles after three equal readings 120 ms apart.
-        expectTimes(desk.keyTimes(KeyEvents::keyV), {1.0});
-        expectTimes(desk.keyTimes(KeyEvents::keyReturn), send ? std::vector<double>{1.36} : std::vector<double>{});
-        EXPECT_SECONDS(took, 1.66);
-        EXPECT_EQ(desk.claude->sentMessages().size(), send ? 1u : 0u);
-        EXPECT_EQ(desk.claude->messageBoxText().empty(), send);
+        expectTimes(desk.keyTimes(KeyEvents::keyV), c.pastes);
+        expectTimes(desk.keyTimes(KeyEvents::keyReturn), c.returns);
+        EXPECT_SECONDS(took, c.took);
+        ASSERT_EQ(desk.claude->sentMessages().size(), c.send ? 1u : 0u);
+        EXPECT_EQ(c.send ? desk.claude->sentMessages()[0].files : desk.claude->pendingAttachments(),
+                  std::vector<std::filesystem::path>(files.begin(), files.end()));
+        EXPECT_EQ(desk.claude->messageBoxText().empty(), c.send);
         EXPECT_EQ(desk.pasteboard.items(), before);
     }
 }
 
-struct AttachmentCase {
-    std::uintmax_t sizes[3];
-    double uploadWait;
-};
-
-class ClaudeBridgeAttachments : public ClaudeBridgeTiming, public ::testing::WithParamInterface<AttachmentCase> {};
-
-TEST_P(ClaudeBridgeAttachments, PastesTextThenEachFileThenWaitsForTheUpload) {
-    const auto& sizes = GetParam().sizes;
-    std::vector<std::string> files{makeFile("a.pdf", sizes[0]), makeFile("b.png", sizes[1]),
-                                   makeFile("c.txt", sizes[2])};
-
-    const double took = deliver(makeEmail(body, files), ChatTarget::link(chatLink));
-
-    // Text at 1.0, settled at 1.36; each file followed by 300 ms; then the upload wait.
-    const double upload = GetParam().uploadWait;
-    expectTimes(keyTimes(KeyEvents::keyV), {1.0, 1.36, 1.66, 1.96});
-    expectTimes(keyTimes(KeyEvents::keyReturn), {2.26 + upload});
-    EXPECT_SECONDS(took, 2.56 + upload);
-    ASSERT_EQ(claude->sentMessages().size(), 1u);
-    EXPECT_EQ(claude->sentMessages()[0].files,
-              (std::vector<std::filesystem::path>{files[0], files[1], files[2]}));
-}
-
-INSTANTIATE_TEST_SUITE_P(UploadWaits, ClaudeBridgeAttachments,
-                         ::testing::Values(AttachmentCase{{0, 0, 0}, 0.4},
-                                           AttachmentCase{{10'000'000, 6'000'000, 4'000'000}, 5.4},
-                                           AttachmentCase{{20'000'000, 20'000'000, 10'000'000}, 10.0}));
-
-TEST_F(ClaudeBridgeTiming, WithoutSendingAttachmentsStillGetTheirPauses) {
-    std::vector<std::string> files{makeFile("a.pdf", 0), makeFile("b.png", 0), makeFile("c.txt", 0)};
-
-    const double took = deliver(makeEmail(body, files), ChatTarget::link(chatLink), false);
-
-    EXPECT_EQ(keyTimes(KeyEvents::keyV).size(), 4u);
-    EXPECT_TRUE(keyTimes(KeyEvents::keyReturn).empty());
-    EXPECT_SECONDS(took, 2.96);
-    EXPECT_EQ(claude->pendingAttachments().size(), 3u);
-}
-
-TEST(ClaudeBridgeUploadWait, AddsUpTheFilesAndCountsUnreadableOnesAsNothing) {
+TEST(ClaudeBridgeUploadWait, CountsUnreadableFilesAndFoldersAsNothing) {
     EXPECT_DOUBLE_EQ(ClaudeBridge::uploadWait({}), 0.4);
-    EXPECT_DOUBLE_EQ(ClaudeBridge::uploadWait({makeFile("big.bin", 20'000'000)}), 5.4);
-    EXPECT_DOUBLE_EQ(ClaudeBridge::uploadWait({makeFile("huge.bin", 50'000'000)}), 10.0);
     EXPECT_DOUBLE_EQ(ClaudeBridge::uploadWait({"/nonexistent/file.pdf", makeFile("two.bin", 2'000'000)}), 0.9);
-    EXPECT_DOUBLE_EQ(ClaudeBridge::uploadWait({testing::testHome().string()}), 0.4); // a folder
+    EXPECT_DOUBLE_EQ(ClaudeBridge::uploadWait({testHome().string()}), 0.4);
 }
 
 TEST_F(ClaudeBridgeTiming, FallbackSettleWhenNothingCanBeMeasured) {
@@ -127,44 +89,34 @@ TEST_F(ClaudeBridgeTiming, MeasuredSettleReturnsAfterThreeEqualPositiveReadings)
     EXPECT_SECONDS(run(ClaudeBridge::waitForPasteToSettle(platform, 4)), 10.08);
 }
 
-TEST_F(ClaudeBridgeTiming, NewChatLooksForTheBoxAfterThreeTenthsWhateverTheOpenDelay) {
+TEST_F(ClaudeBridgeTiming, NewChatLooksForTheBoxAfterThreeTenthsIncognitoAfterTheOpenDelay) {
     config.openDelay = 2.0;
     startClaude();
-    const double start = clock.now().count();
-
-    deliver(makeEmail(body), ChatTarget::newChat());
+    double start = clock.now().count();
+    deliver(ChatTarget::newChat());
 
     // Activation: in front at once, then 250 ms; Command-N; 0.3 s; the box is ready by then.
     expectTimes(keyTimes(KeyEvents::keyN, start), {0.25});
     expectTimes(keyTimes(KeyEvents::keyV, start), {0.55});
     EXPECT_EQ(claude->sentMessages().at(0).place, SimClaude::Place::newChat());
+
+    start = clock.now().count();
+    deliver(ChatTarget::incognito());
+    expectTimes(keyTimes(KeyEvents::keyV, start), {2.0});
+    EXPECT_EQ(claude->receivedLinks(), std::vector<std::string>{"claude://claude.ai/new?incognito"});
+    EXPECT_EQ(claude->sentMessages().at(1).place, SimClaude::Place::incognito());
 }
 
 TEST_F(ClaudeBridgeTiming, ActivationWaitsForClaudeToComeToTheFrontThenAQuarterSecond) {
     claude->knobs.activationDelay = Clock::Duration(1.0); // launched by the delivery
-
-    deliver(makeEmail(body), ChatTarget::newChat());
-
+    deliver(ChatTarget::newChat());
     expectTimes(keyTimes(KeyEvents::keyN), {1.25});
     expectTimes(keyTimes(KeyEvents::keyV), {1.55});
 }
 
-TEST_F(ClaudeBridgeTiming, IncognitoChatWaitsTheOpenDelay) {
-    config.openDelay = 2.0;
-    startClaude();
-    const double start = clock.now().count();
-
-    deliver(makeEmail(body), ChatTarget::incognito());
-
-    expectTimes(keyTimes(KeyEvents::keyV, start), {2.0});
-    EXPECT_EQ(claude->receivedLinks(), std::vector<std::string>{"claude://claude.ai/new?incognito"});
-    EXPECT_EQ(claude->sentMessages().at(0).place, SimClaude::Place::incognito());
-}
-
 TEST_F(ClaudeBridgeTiming, BoxThatNeverTakesTheFocusCostsThreeSecondsAndThePasteGoesAhead) {
     claude->knobs.focus = SimClaude::Focus::nowhere;
-
-    deliver(makeEmail(body), ChatTarget::link(chatLink));
+    deliver(ChatTarget::link(chatLink));
 
     // 1.0 s open delay + 3 s of polling; then the fallback settle for 137 characters (304 ms).
     expectTimes(keyTimes(KeyEvents::keyV), {4.0});
@@ -173,30 +125,25 @@ TEST_F(ClaudeBridgeTiming, BoxThatNeverTakesTheFocusCostsThreeSecondsAndThePaste
     EXPECT_TRUE(claude->sentMessages().empty());
 }
 
-TEST_F(ClaudeBridgeTiming, CommandStillHeldDelaysEverythingUntilReleased) {
-    desktop.holdModifiers(KeyEvents::command, Clock::Duration(0.5));
-    std::size_t linksWhileHeld = 99;
-    clock.callAfter(Clock::Duration(0.49), [&] { linksWhileHeld = claude->receivedLinks().size(); });
+TEST(ClaudeBridgeModifiers, CommandStillHeldDelaysEverythingUntilReleasedOrAboutOneSecond) {
+    // Released after 0.5 s; or held for good: 50 rounds of 20 ms. Then the 1 s open delay.
+    for (auto [heldFor, pasteAt] : {std::pair{0.5, 1.5}, std::pair{-1.0, 2.0}}) {
+        SCOPED_TRACE(heldFor);
+        ClaudeDesk desk;
+        if (heldFor > 0)
+            desk.desktop.holdModifiers(KeyEvents::command, Clock::Duration(heldFor));
+        else
+            desk.desktop.setModifierFlags(KeyEvents::command | KeyEvents::option);
+        desk.clock.callAfter(Clock::Duration(0.49), [&] { EXPECT_TRUE(desk.claude->receivedLinks().empty()); });
 
-    deliver(makeEmail(body), ChatTarget::link(chatLink));
+        desk.deliver(ChatTarget::link(chatLink));
 
-    EXPECT_EQ(linksWhileHeld, 0u);
-    expectTimes(keyTimes(KeyEvents::keyV), {1.5});
-}
-
-TEST_F(ClaudeBridgeTiming, CommandHeldForeverDelaysAboutOneSecond) {
-    desktop.setModifierFlags(KeyEvents::command | KeyEvents::option);
-
-    deliver(makeEmail(body), ChatTarget::link(chatLink));
-
-    // 50 rounds of 20 ms, then the open delay.
-    expectTimes(keyTimes(KeyEvents::keyV), {2.0});
+        expectTimes(desk.keyTimes(KeyEvents::keyV), {pasteAt});
+    }
 }
 
 TEST_F(ClaudeBridgeTiming, WritesOneTimingLinePerStage) {
-    std::vector<std::string> files{makeFile("a.pdf", 0), makeFile("b.png", 0), makeFile("c.txt", 0)};
-
-    deliver(makeEmail(body, files), ChatTarget::link(chatLink));
+    deliver(ChatTarget::link(chatLink), makeEmail(body, threeFiles()));
 
     std::vector<std::string> messages;
     std::ifstream log(Log::file());

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Pellora/Claude/ClaudeBridge.h"
 #include "Pellora/Claude/ClaudePlatform.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
@@ -21,13 +22,36 @@
 
 namespace pellora::testing {
 
-// A simulated desktop with Claude installed (not running), on a virtual clock.
+// 137 characters once composed without an instruction; 171 with a.pdf, b.png and c.txt.
+inline constexpr const char* body = "Please find the invoice attached.";
+inline constexpr const char* chatLink = "claude://claude.ai/chat/c-1";
+
+inline Email makeEmail(std::string text = body, std::vector<std::string> attachments = {}) {
+    return Email("Ann Example <ann@example.com>", "Invoice 42", "5 March 2026 at 09:14", {"me@example.org"}, {},
+                 std::move(text), std::move(attachments), "<m1@example.com>", std::nullopt, {});
+}
+
+// A file of `size` bytes in the test's temporary folder (sparse, so large sizes are cheap).
+inline std::string makeFile(const std::string& name, std::uintmax_t size) {
+    auto path = UserFolders::temporary() / name;
+    std::ofstream(path, std::ios::binary).put('x');
+    std::filesystem::resize_file(path, size);
+    return path.string();
+}
+
+inline std::vector<std::string> threeFiles(std::uintmax_t a = 0, std::uintmax_t b = 0, std::uintmax_t c = 0) {
+    return {makeFile("a.pdf", a), makeFile("b.png", b), makeFile("c.txt", c)};
+}
+
+// A simulated desktop with Claude installed (not running) and coming to the front at once,
+// on a virtual clock.
 struct ClaudeDesk {
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     SimDesktop desktop{clock, pasteboard};
     std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
     ClaudePlatform platform{desktop, desktop, desktop, pasteboard, clock};
+    Config config; // openDelay 1.0
 
     ClaudeDesk() {
         claude->knobs.activationDelay = Clock::Duration(0);
@@ -48,28 +72,21 @@ struct ClaudeDesk {
         return clock.now().count() - start;
     }
 
-    // When Claude received each stroke of this key, in seconds since `origin`.
+    double deliver(ChatTarget target, Email email = makeEmail(), bool send = true, CancelToken cancel = {}) {
+        return run(ClaudeBridge::deliver(platform, std::move(email), std::move(target), "", send, config, cancel));
+    }
+
+    // When Claude received each stroke of this key from `origin` on, in seconds since then.
     std::vector<double> keyTimes(std::uint16_t keyCode, double origin = 0) const {
         std::vector<double> times;
         for (const auto& stroke : claude->receivedKeys())
-            if (stroke.keyCode == keyCode)
+            if (stroke.keyCode == keyCode && stroke.time.count() >= origin)
                 times.push_back(stroke.time.count() - origin);
         return times;
     }
 };
 
-inline Email makeEmail(std::string body, std::vector<std::string> attachments = {}) {
-    return Email("Ann Example <ann@example.com>", "Invoice 42", "5 March 2026 at 09:14", {"me@example.org"}, {},
-                 std::move(body), std::move(attachments), "<m1@example.com>", std::nullopt, {});
-}
-
-// A file of `size` bytes in the test's temporary folder (sparse, so large sizes are cheap).
-inline std::string makeFile(const std::string& name, std::uintmax_t size) {
-    auto path = UserFolders::temporary() / name;
-    std::ofstream(path, std::ios::binary).put('x');
-    std::filesystem::resize_file(path, size);
-    return path.string();
-}
+struct ClaudeDeskTest : ::testing::Test, ClaudeDesk {};
 
 // Virtual times are sums of doubles; compare them to the microsecond.
 #define EXPECT_SECONDS(actual, expected) EXPECT_NEAR((actual), (expected), 1e-6)

@@ -46,13 +46,10 @@ public:
     }
 };
 
-class ClaudeSidebarTest : public ::testing::Test {
+// Claude replaced by a TreeApp, running.
+class ClaudeSidebarTest : public testing::ClaudeDeskTest {
 protected:
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
     std::shared_ptr<TreeApp> app = std::make_shared<TreeApp>();
-    ClaudePlatform platform{desktop, desktop, desktop, pasteboard, clock};
 
     void SetUp() override {
         desktop.install(app);
@@ -62,78 +59,64 @@ protected:
     std::vector<std::string> titles() { return ClaudeSidebar::chatTitles(platform); }
 };
 
-TEST_F(ClaudeSidebarTest, SidebarStripEndsAt340AndReachesLessThan380) {
-    app->add("AXButton", "Left 339 right 379", 339, 100, 40, 30);
-    app->add("AXButton", "Left 339 right 380", 339, 140, 41, 30);
-    app->add("AXButton", "Left 340 right 360", 340, 180, 20, 30);
-    app->add("AXButton", "Left 0 right 379", 0, 220, 379, 30);
-
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Left 339 right 379", "Left 0 right 379"}));
-}
-
-TEST_F(ClaudeSidebarTest, ClaudesOwnControlsAreNotChatsInAnyCase) {
-    int y = 50;
-    for (const char* label : {"SEARCH", "New Chat", "toggle sidebar", "Projects", "ReCeNtS", "Searching",
-                              "Code review"})
-        app->add("AXButton", label, 10, y += 40);
-
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Searching", "Code review"}));
-}
-
-TEST_F(ClaudeSidebarTest, TitlesOfTwoTo120Characters) {
-    std::string accented120, accented121; // e + combining acute: one character, three bytes
+TEST_F(ClaudeSidebarTest, ChatRowsByRoleLabelPlaceHeightAndTitle) {
+    std::string accented120; // e + combining acute: one character, three bytes
     for (int i = 0; i < 120; ++i)
         accented120 += "e\u0301";
-    accented121 = accented120 + "e\u0301";
-    app->add("AXStaticText", "a", 10, 100);
-    app->add("AXStaticText", "ab", 10, 140);
-    app->add("AXStaticText", accented120, 10, 180);
-    app->add("AXStaticText", accented121, 10, 220);
+    const struct {
+        const char* role;
+        std::string title;
+        double x, y, width, height;
+        bool chat;
+    } rows[] = {
+        {"AXButton", "Top at 40", 10, 40, 200, 30, false},
+        {"AXButton", "Top at 40.5", 10, 40.5, 200, 30, true},
+        // The sidebar strip: starts left of 340, ends left of 380.
+        {"AXButton", "Left 339 right 379", 339, 60, 40, 30, true},
+        {"AXButton", "Left 339 right 380", 339, 70, 41, 30, false},
+        {"AXButton", "Left 340 right 360", 340, 80, 20, 30, false},
+        {"AXButton", "Left 0 right 379", 0, 90, 379, 30, true},
+        {"AXButton", "Height 8", 10, 100, 200, 8, false},
+        {"AXButton", "Height 80", 10, 130, 200, 80, false},
+        // Claude's own controls, in any case; a label that merely starts like one is a chat.
+        {"AXButton", "SEARCH", 10, 140, 200, 30, false},
+        {"AXButton", "New Chat", 10, 150, 200, 30, false},
+        {"AXButton", "ReCeNtS", 10, 170, 200, 30, false},
+        {"AXButton", "Code review", 10, 190, 200, 30, true},
+        {"AXStaticText", "a", 10, 200, 200, 30, false},
+        {"AXStaticText", "ab", 10, 210, 200, 30, true},
+        {"AXStaticText", accented120, 10, 220, 200, 30, true},
+        {"AXStaticText", accented120 + "e\u0301", 10, 230, 200, 30, false},
+        {"AXGroup", "A group", 10, 240, 200, 30, false},
+        {"AXTextArea", "A text area", 10, 250, 200, 30, false},
+        {"AXLink", "AXLink", 10, 260, 200, 30, true},
+        {"AXRow", "AXRow", 10, 270, 200, 30, true},
+        {"AXCell", "AXCell", 10, 280, 200, 30, true},
+        {"AXMenuItem", "AXMenuItem", 10, 290, 200, 30, true},
+        {"AXButton", "", 10, 300, 200, 30, false},
+    };
+    std::vector<std::string> chats;
+    for (const auto& row : rows) {
+        app->add(row.role, row.title, row.x, row.y, row.width, row.height);
+        if (row.chat)
+            chats.push_back(row.title);
+    }
+    app->add("AXButton", "No frame", 10, 310)->removeAttribute("AXSize");
 
-    EXPECT_EQ(titles(), (std::vector<std::string>{"ab", accented120}));
+    EXPECT_EQ(titles(), chats);
 }
 
-TEST_F(ClaudeSidebarTest, RowsBetween8And80PointsTallBelowTheTopMargin) {
-    app->add("AXButton", "Height 8", 10, 100, 200, 8);
-    app->add("AXButton", "Height 8.5", 10, 140, 200, 8.5);
-    app->add("AXButton", "Height 79.5", 10, 180, 200, 79.5);
-    app->add("AXButton", "Height 80", 10, 300, 200, 80);
-    app->add("AXButton", "Top at 40", 10, 40);
-    app->add("AXButton", "Top at 40.5", 10, 40.5);
-
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Top at 40.5", "Height 8.5", "Height 79.5"}));
-}
-
-TEST_F(ClaudeSidebarTest, OnlyRowRolesWithALabelAndAFrameCount) {
-    app->add("AXGroup", "A group", 10, 100);
-    app->add("AXTextArea", "A text area", 10, 140);
-    double y = 180;
-    for (const char* role : {"AXButton", "AXLink", "AXStaticText", "AXRow", "AXCell", "AXMenuItem"})
-        app->add(role, role, 10, y += 40);
-    app->add("AXButton", "", 10, 500); // no label
-    auto frameless = app->add("AXButton", "No frame", 10, 540);
-    frameless->removeAttribute("AXSize");
-
-    EXPECT_EQ(titles(),
-              (std::vector<std::string>{"AXButton", "AXLink", "AXStaticText", "AXRow", "AXCell", "AXMenuItem"}));
-}
-
-TEST_F(ClaudeSidebarTest, ATitleTwiceIsListedOnceAndTheUpperOneOpens) {
+TEST_F(ClaudeSidebarTest, ATitleTwiceIsListedOnceAndOnlyTheExactTitleOpensTheUpperOne) {
     app->add("AXButton", "Budget", 10, 200, 200, 30, nullptr, true, "lower");
     app->add("AXButton", "Budget", 10, 100, 200, 30, nullptr, true, "upper");
+    app->add("AXButton", "Search", 10, 300);
 
     EXPECT_EQ(titles(), std::vector<std::string>{"Budget"});
+    for (const char* title : {"budget", " Budget", "Search"})
+        EXPECT_FALSE(ClaudeSidebar::open(platform, title)) << title;
+    EXPECT_TRUE(app->pressed.empty());
     EXPECT_TRUE(ClaudeSidebar::open(platform, "Budget"));
     EXPECT_EQ(app->pressed, std::vector<std::string>{"upper"});
-}
-
-TEST_F(ClaudeSidebarTest, OpenMatchesTheTitleExactly) {
-    app->add("AXButton", "Budget", 10, 100);
-
-    EXPECT_FALSE(ClaudeSidebar::open(platform, "budget"));
-    EXPECT_FALSE(ClaudeSidebar::open(platform, " Budget"));
-    EXPECT_FALSE(ClaudeSidebar::open(platform, "Search"));
-    EXPECT_TRUE(app->pressed.empty());
 }
 
 TEST_F(ClaudeSidebarTest, TheWalkStopsBelowDepth29) {
@@ -153,60 +136,40 @@ TEST_F(ClaudeSidebarTest, ItemsSortByTopEdgeKeepingTheWalkOrderOnTies) {
     app->add("AXButton", "Beta", 10, 100, 200, 30, group);
     app->add("AXButton", "Alpha", 10, 100, 200, 30, group);
     app->add("AXButton", "First", 10, 60);
+    app->add("AXButton", "Project card", 500, 80); // outside the sidebar
 
-    auto running = ClaudeSidebar::runningApp(platform);
-    ASSERT_TRUE(running);
-    auto items = ClaudeSidebar::collect(desktop, *running, ClaudeSidebar::Scope::sidebarOnly);
-    std::vector<std::string> order;
-    for (const auto& item : items)
-        order.push_back(item.title);
-    EXPECT_EQ(order, (std::vector<std::string>{"First", "Beta", "Alpha", "Third"}));
-    EXPECT_EQ(items[1].rect, (ClaudeSidebar::Rect{110, 150, 200, 30}));
-    EXPECT_EQ(items[1].window, (ClaudeSidebar::Rect{100, 50, 1000, 700}));
-    EXPECT_EQ(items[1].path, (std::vector<Accessibility::Element>{app->window->handle(), group->handle()}));
-}
-
-TEST_F(ClaudeSidebarTest, WholeWindowScopeHasNoPositionTest) {
-    app->add("AXButton", "Sidebar row", 10, 100);
-    app->add("AXButton", "Project card", 500, 100);
-
-    auto items = ClaudeSidebar::collect(desktop, *ClaudeSidebar::runningApp(platform), ClaudeSidebar::Scope::wholeWindow);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[1].title, "Project card");
+    auto collect = [&](ClaudeSidebar::Scope scope) {
+        return ClaudeSidebar::collect(desktop, *ClaudeSidebar::runningApp(platform), scope);
+    };
+    auto titlesOf = [](const std::vector<ClaudeSidebar::Item>& items) {
+        std::vector<std::string> titles;
+        for (const auto& item : items)
+            titles.push_back(item.title);
+        return titles;
+    };
+    const auto items = collect(ClaudeSidebar::Scope::sidebarOnly);
+    EXPECT_EQ(titlesOf(items), (std::vector<std::string>{"First", "Beta", "Alpha", "Third"}));
+    EXPECT_EQ(items.at(1).rect, (ClaudeSidebar::Rect{110, 150, 200, 30}));
+    EXPECT_EQ(items.at(1).window, (ClaudeSidebar::Rect{100, 50, 1000, 700}));
+    EXPECT_EQ(items.at(1).path, (std::vector<Accessibility::Element>{app->window->handle(), group->handle()}));
+    EXPECT_EQ(titlesOf(collect(ClaudeSidebar::Scope::wholeWindow)),
+              (std::vector<std::string>{"First", "Project card", "Beta", "Alpha", "Third"}));
 }
 
 TEST_F(ClaudeSidebarTest, LabelPrefersTitleThenValueThenDescriptionAndTrims) {
     auto element = SimElement::make("AXButton");
+    auto label = [&] { return ClaudeSidebar::label(desktop, element->handle()); };
+    EXPECT_EQ(label(), std::nullopt);
     element->setAttribute("AXDescription", std::string("Description"));
-    EXPECT_EQ(ClaudeSidebar::label(desktop, element->handle()), "Description");
+    EXPECT_EQ(label(), "Description");
     element->setAttribute("AXValue", std::string("\n Line one\nLine two \u00A0"));
-    EXPECT_EQ(ClaudeSidebar::label(desktop, element->handle()), "Line one\nLine two");
+    EXPECT_EQ(label(), "Line one\nLine two");
     element->setAttribute("AXTitle", std::string(" \t "));
-    EXPECT_EQ(ClaudeSidebar::label(desktop, element->handle()), "Line one\nLine two");
+    EXPECT_EQ(label(), "Line one\nLine two");
     element->setAttribute("AXTitle", true);
-    EXPECT_EQ(ClaudeSidebar::label(desktop, element->handle()), "Line one\nLine two");
+    EXPECT_EQ(label(), "Line one\nLine two");
     element->setAttribute("AXTitle", std::string("Title"));
-    EXPECT_EQ(ClaudeSidebar::label(desktop, element->handle()), "Title");
-
-    EXPECT_EQ(ClaudeSidebar::label(desktop, SimElement::make("AXButton")->handle()), std::nullopt);
-}
-
-TEST_F(ClaudeSidebarTest, WindowIsTheFocusedOneElseTheFirstAndNeedsAFrame) {
-    app->add("AXButton", "In the window", 10, 100);
-    app->root->removeAttribute("AXFocusedWindow");
-    EXPECT_TRUE(titles().empty());
-
-    auto other = SimElement::make("AXWindow");
-    app->root->setAttribute("AXWindows", std::vector<Accessibility::Element>{app->window->handle(), other->handle()});
-    EXPECT_EQ(titles(), std::vector<std::string>{"In the window"});
-
-    app->window->removeAttribute("AXPosition");
-    EXPECT_TRUE(titles().empty());
-}
-
-TEST_F(ClaudeSidebarTest, AsksClaudeForItsFullTree) {
-    titles();
-    EXPECT_EQ(app->root->attribute("AXManualAccessibility"), std::optional<Accessibility::Value>(true));
+    EXPECT_EQ(label(), "Title");
 }
 
 TEST_F(ClaudeSidebarTest, PressFallsBackToAtMostThreeAncestorsNearestFirst) {
@@ -215,9 +178,8 @@ TEST_F(ClaudeSidebarTest, PressFallsBackToAtMostThreeAncestorsNearestFirst) {
     auto g1 = app->add("AXGroup", "", 10, 100, 200, 30, button, false);
     auto g2 = app->add("AXGroup", "", 10, 100, 200, 30, g1, false);
     app->add("AXStaticText", "Three up", 10, 100, 200, 30, g2, false);
-    // button > four groups > text: out of reach.
-    auto far = app->add("AXButton", "", 10, 200, 200, 30, nullptr, true, "far button");
-    auto parent = far;
+    // button > three groups > text: the button is the fourth ancestor, out of reach.
+    auto parent = app->add("AXButton", "", 10, 200, 200, 30, nullptr, true, "far button");
     for (int i = 0; i < 3; ++i)
         parent = app->add("AXGroup", "", 10, 200, 200, 30, parent, false);
     app->add("AXStaticText", "Four up", 10, 200, 200, 30, parent, false);
@@ -228,32 +190,38 @@ TEST_F(ClaudeSidebarTest, PressFallsBackToAtMostThreeAncestorsNearestFirst) {
 }
 
 TEST_F(ClaudeSidebarTest, FocusedInputLength) {
-    auto focus = [&](std::shared_ptr<SimElement> element) {
+    EXPECT_EQ(ClaudeSidebar::focusedInputLength(platform), std::nullopt); // nothing focused
+    auto focus = [&](const char* role, std::optional<Accessibility::Value> value) {
+        auto element = SimElement::make(role);
+        if (value)
+            element->setAttribute("AXValue", *value);
         app->root->setAttribute("AXFocusedUIElement", element->handle());
         return ClaudeSidebar::focusedInputLength(platform);
     };
-    EXPECT_EQ(ClaudeSidebar::focusedInputLength(platform), std::nullopt); // nothing focused
-
-    auto box = SimElement::make("AXTextArea");
-    box->setAttribute("AXValue", std::string("h\u00E9llo w\u00F6rld!")); // 12 characters, 14 bytes
-    EXPECT_EQ(focus(box), 12);
-    box->setAttribute("AXValue", true);
-    EXPECT_EQ(focus(box), 0);
-    box->removeAttribute("AXValue");
-    EXPECT_EQ(focus(box), 0);
-
-    auto field = SimElement::make("AXComboBox");
-    field->setAttribute("AXValue", std::string(""));
-    EXPECT_EQ(focus(field), 0);
-    auto button = SimElement::make("AXButton");
-    button->setAttribute("AXValue", std::string("Send"));
-    EXPECT_EQ(focus(button), std::nullopt);
+    EXPECT_EQ(focus("AXTextArea", std::string("h\u00E9llo w\u00F6rld!")), 12); // 14 bytes
+    EXPECT_EQ(focus("AXTextArea", true), 0);
+    EXPECT_EQ(focus("AXTextArea", std::nullopt), 0);
+    EXPECT_EQ(focus("AXComboBox", std::string("")), 0);
+    EXPECT_EQ(focus("AXTextField", std::string("ab")), 2);
+    EXPECT_EQ(focus("AXButton", std::string("Send")), std::nullopt);
 }
 
-TEST_F(ClaudeSidebarTest, NothingWhenNotTrustedOrNotRunning) {
+TEST_F(ClaudeSidebarTest, NothingWithoutAFramedWindowTrustOrClaude) {
     app->add("AXButton", "Budget", 10, 100);
     auto box = SimElement::make("AXTextField");
     app->root->setAttribute("AXFocusedUIElement", box->handle());
+    EXPECT_EQ(titles(), std::vector<std::string>{"Budget"});
+    EXPECT_EQ(app->root->attribute("AXManualAccessibility"), std::optional<Accessibility::Value>(true));
+
+    // The focused window, else the first one; it needs a frame.
+    app->root->removeAttribute("AXFocusedWindow");
+    EXPECT_TRUE(titles().empty());
+    auto other = SimElement::make("AXWindow");
+    app->root->setAttribute("AXWindows", std::vector<Accessibility::Element>{app->window->handle(), other->handle()});
+    EXPECT_EQ(titles(), std::vector<std::string>{"Budget"});
+    app->window->removeAttribute("AXPosition");
+    EXPECT_TRUE(titles().empty());
+    app->window->setFrame(100, 50, 1000, 700);
 
     desktop.setTrusted(false);
     EXPECT_TRUE(titles().empty());

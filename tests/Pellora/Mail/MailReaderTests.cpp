@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -7,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QByteArray>
 #include <gtest/gtest.h>
 
 #include "Pellora/Mail/MailError.h"
@@ -42,35 +43,44 @@ const std::string adaHeaders = "From: Ada Lovelace <ada@example.com>\r\n"
                                "Date: Sat, 05 Dec 2026 06:19:03 +0100\r\n"
                                "Message-ID: <cafe.1234@example.com>\r\n";
 
-struct MailReading : ::testing::Test {
+// Answers a fixed outcome and keeps the script it was given.
+struct CannedRunner : ScriptRunner {
+    Outcome outcome;
+    std::string source;
+    Outcome run(const std::string& text) override {
+        source = text;
+        return outcome;
+    }
+};
+
+// Mail running with a few messages on disk; reads go to it unless `scripts` is pointed at `canned`.
+struct MailDesk {
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     SimDesktop desktop{clock, pasteboard};
     std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
+    CannedRunner canned;
+    ScriptRunner* scripts = &desktop;
     int messages = 0;
 
-    void SetUp() override {
+    MailDesk() {
         desktop.install(mail);
-        desktop.launch("com.apple.mail");
+        desktop.launch(SimMail::identifier);
         mail->setAccountAddresses({"ada@example.com", "ada@work.example"});
     }
 
-    fs::path message(const std::string& text) {
+    void select(const std::vector<std::string>& texts) {
         const auto folder = pellora::testing::testHome() / "messages";
         fs::create_directories(folder);
-        const auto path = folder / (std::to_string(++messages) + ".eml");
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
-    void select(const std::vector<std::string>& texts) {
         std::vector<fs::path> files;
-        for (const auto& text : texts)
-            files.push_back(message(text));
+        for (const auto& text : texts) {
+            files.push_back(folder / (std::to_string(++messages) + ".eml"));
+            std::ofstream(files.back(), std::ios::binary) << text;
+        }
         mail->setSelection(files);
     }
 
-    Email read() { return MailReader::readSelectedEmail(desktop, desktop); }
+    Email read() { return MailReader::readSelectedEmail(desktop, *scripts); }
 
     std::string failureOfRead() {
         try {
@@ -80,24 +90,17 @@ struct MailReading : ::testing::Test {
         }
         return "no failure";
     }
-
-    static std::vector<std::string> pelloraEntries() {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(UserFolders::temporary())) {
-            if (entry.path().filename().string().starts_with("Pellora-"))
-                names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    static std::vector<std::string> fileNames(const fs::path& folder) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 };
+
+struct MailReading : ::testing::Test, MailDesk {};
+
+std::vector<std::string> pelloraEntries() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(UserFolders::temporary()))
+        if (entry.path().filename().string().starts_with("Pellora-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
 
 TEST(MailScript, PiecesAreMailsScriptByteForByte) {
     const std::string_view first = MailScript::firstPiece();
@@ -123,10 +126,17 @@ TEST(MailScript, EscapesBackslashesBeforeQuotes) {
               std::string(MailScript::firstPiece()) + "/t\\\"x" + std::string(MailScript::secondPiece()));
 }
 
-TEST_F(MailReading, ReadsTheSelectedMessageAsMailGivesIt) {
+TEST_F(MailReading, ReadsTheFirstSelectedMessageIntoAPrivateFolder) {
+    // A quote and a backslash in the temporary directory's path must still give a valid script.
+    const fs::path temporary = UserFolders::temporary() / "we\"ird\\dir";
+    fs::create_directories(temporary);
+    setenv("TMPDIR", temporary.c_str(), 1);
     select({eml(adaHeaders, "Hello Bob,\r\nsee the report.\r\n",
-                {{"report.pdf", "application/pdf", std::string(20000, 'p')}})});
+                {{"report.pdf", "application/pdf", std::string(20000, 'p')}}),
+            eml("From: second@example.com\r\nSubject: Second\r\n", "two")});
+    const mode_t previous = ::umask(0);
     const Email email = read();
+    ::umask(previous);
 
     EXPECT_EQ(email.sender, "Ada Lovelace <ada@example.com>");
     EXPECT_EQ(email.subject, "Grüße aus Zürich");
@@ -139,164 +149,81 @@ TEST_F(MailReading, ReadsTheSelectedMessageAsMailGivesIt) {
 
     ASSERT_TRUE(email.attachmentFolder);
     const fs::path folder = *email.attachmentFolder;
-    EXPECT_EQ(folder.parent_path(), UserFolders::temporary());
+    EXPECT_EQ(folder.parent_path(), temporary);
     EXPECT_TRUE(std::regex_match(folder.filename().string(),
                                  std::regex("Pellora-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")));
     struct stat info {};
     ASSERT_EQ(::stat(folder.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(info.st_mode & 07777, 0700u); // whatever the umask
     EXPECT_EQ(email.attachmentPaths, (std::vector<std::string>{folder.string() + "/1-report.pdf"}));
     EXPECT_EQ(fileContent(folder / "1-report.pdf"), std::string(20000, 'p'));
 }
 
-TEST_F(MailReading, SenderWithoutANameIsTheBareAddress) {
-    select({eml("From: ada@example.com\r\nSubject: Hi\r\nDate: Thu, 1 Jan 2026 00:00:00 +0000\r\n", "x")});
-    const Email email = read();
-    EXPECT_EQ(email.sender, "ada@example.com");
-    EXPECT_EQ(email.date, "Thursday, 1 January 2026 at 00:00:00");
-    EXPECT_EQ(email.messageID, "");
-    EXPECT_TRUE(email.attachmentPaths.empty());
-}
+TEST(MailReaderAttachments, SavedNumberedInTheFolderSkippingSmallImages) {
+    using Saved = std::vector<std::pair<std::string, std::string>>; // file name, content
+    const struct {
+        const char* name;
+        std::vector<Attachment> attachments;
+        int failingPosition;
+        Saved saved;
+    } cases[] = {
+        {"same name twice", {{"notes.txt", "text/plain", "first notes"}, {"notes.txt", "text/plain", "second notes"}},
+         0, {{"1-notes.txt", "first notes"}, {"2-notes.txt", "second notes"}}},
+        {"images under 15000 bytes skipped",
+         {{"logo.png", "image/png", std::string(14999, 'i')}, {"photo.jpg", "image/jpeg", std::string(15000, 'j')},
+          {"icon.gif", "image/gif", "g"}, {"tiny.txt", "text/plain", "small but not an image"}},
+         0, {{"1-photo.jpg", std::string(15000, 'j')}, {"2-tiny.txt", "small but not an image"}}},
+        {"only small images: an empty folder", {{"a.png", "image/png", "png"}, {"b.png", "image/png", "png"}}, 0, {}},
+        {"a failed save leaves a gap",
+         {{"a.txt", "text/plain", "a"}, {"b.txt", "text/plain", "b"}, {"c.txt", "text/plain", "c"}}, 2,
+         {{"1-a.txt", "a"}, {"3-c.txt", "c"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MailDesk desk;
+        desk.select({eml(adaHeaders, "x", c.attachments)});
+        if (c.failingPosition)
+            desk.mail->failSavingAttachment(c.failingPosition);
+        const Email email = desk.read();
+        ASSERT_TRUE(email.attachmentFolder);
+        const fs::path folder = *email.attachmentFolder;
 
-TEST_F(MailReading, FolderIsPrivateWhateverTheUmask) {
-    select({eml(adaHeaders, "x")});
-    const mode_t previous = ::umask(0);
-    const Email email = read();
-    ::umask(previous);
-    struct stat info {};
-    ASSERT_EQ(::stat(email.attachmentFolder->c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0700u);
-}
-
-TEST_F(MailReading, NothingSelectedLeavesNoFolderBehind) {
-    mail->setSelection({});
-    EXPECT_EQ(failureOfRead(), "No email is selected in Mail.");
-    EXPECT_TRUE(pelloraEntries().empty());
-    EXPECT_EQ(mail->scriptsRun(), 1);
-}
-
-TEST_F(MailReading, OnlyTheFirstOfSeveralSelectedMessagesIsRead) {
-    select({eml("From: first@example.com\r\nSubject: First\r\n", "one"),
-            eml("From: second@example.com\r\nSubject: Second\r\n", "two")});
-    const Email email = read();
-    EXPECT_EQ(email.subject, "First");
-    EXPECT_EQ(email.body, "one");
-}
-
-TEST_F(MailReading, AttachmentsOfTheSameNameAreNumbered) {
-    select({eml(adaHeaders, "x",
-                {{"notes.txt", "text/plain", "first notes"}, {"notes.txt", "text/plain", "second notes"}})});
-    const Email email = read();
-    const fs::path folder = *email.attachmentFolder;
-    EXPECT_EQ(email.attachmentPaths,
-              (std::vector<std::string>{folder.string() + "/1-notes.txt", folder.string() + "/2-notes.txt"}));
-    EXPECT_EQ(fileContent(folder / "1-notes.txt"), "first notes");
-    EXPECT_EQ(fileContent(folder / "2-notes.txt"), "second notes");
-}
-
-TEST_F(MailReading, ImagesUnder15000BytesAreSkipped) {
-    select({eml(adaHeaders, "x",
-                {{"logo.png", "image/png", std::string(14999, 'i')},
-                 {"photo.jpg", "image/jpeg", std::string(15000, 'j')},
-                 {"icon.gif", "image/gif", std::string(10, 'g')},
-                 {"tiny.txt", "text/plain", "small but not an image"}})});
-    const Email email = read();
-    const fs::path folder = *email.attachmentFolder;
-    EXPECT_EQ(email.attachmentPaths,
-              (std::vector<std::string>{folder.string() + "/1-photo.jpg", folder.string() + "/2-tiny.txt"}));
-    EXPECT_EQ(fileNames(folder), (std::vector<std::string>{"1-photo.jpg", "2-tiny.txt"}));
-}
-
-TEST_F(MailReading, OnlySmallImagesLeaveAnEmptyFolder) {
-    select({eml(adaHeaders, "x", {{"a.png", "image/png", "png"}, {"b.png", "image/png", "png"}})});
-    const Email email = read();
-    EXPECT_TRUE(email.attachmentPaths.empty());
-    ASSERT_TRUE(email.attachmentFolder);
-    EXPECT_TRUE(fs::is_directory(*email.attachmentFolder));
-    EXPECT_TRUE(fs::is_empty(*email.attachmentFolder));
-}
-
-TEST_F(MailReading, TemporaryDirectoryWithAQuoteAndABackslash) {
-    const fs::path odd = UserFolders::temporary() / "we\"ird\\dir";
-    fs::create_directories(odd);
-    setenv("TMPDIR", odd.c_str(), 1);
-    select({eml(adaHeaders, "x", {{"report.pdf", "application/pdf", "%PDF"}})});
-    const Email email = read();
-    EXPECT_EQ(email.attachmentFolder->parent_path(), odd);
-    EXPECT_EQ(email.attachmentPaths, (std::vector<std::string>{email.attachmentFolder->string() + "/1-report.pdf"}));
-    EXPECT_EQ(fileContent(email.attachmentPaths.at(0)), "%PDF");
-}
-
-TEST_F(MailReading, MailNotRunning) {
-    desktop.quit("com.apple.mail");
-    select({eml(adaHeaders, "x")});
-    EXPECT_EQ(failureOfRead(), "Mail is not running.");
-    EXPECT_TRUE(pelloraEntries().empty());
-    EXPECT_EQ(mail->scriptsRun(), 0);
-}
-
-TEST_F(MailReading, AutomationRefused) {
-    select({eml(adaHeaders, "x")});
-    mail->setRefusesAutomation(true);
-    try {
-        read();
-        FAIL() << "expected MailError";
-    } catch (const MailError& error) {
-        EXPECT_EQ(error.kind(), MailError::Kind::script);
-        EXPECT_EQ(error.description(), "Mail scripting failed: Not authorized to send Apple events to Mail.");
+        std::vector<std::string> paths;
+        Saved onDisk;
+        for (const auto& [name, content] : c.saved)
+            paths.push_back(folder.string() + "/" + name);
+        EXPECT_EQ(email.attachmentPaths, paths);
+        for (const auto& entry : fs::directory_iterator(folder))
+            onDisk.emplace_back(entry.path().filename().string(), fileContent(entry.path()));
+        std::sort(onDisk.begin(), onDisk.end());
+        EXPECT_EQ(onDisk, c.saved);
     }
-    EXPECT_TRUE(pelloraEntries().empty());
 }
 
-TEST_F(MailReading, ResultsOfSevenAndEightItemsCountAsAnEmail) {
-    select({eml(adaHeaders, "x")});
-    mail->setResultItemLimit(7);
-    Email email = read();
-    EXPECT_EQ(email.subject, "Grüße aus Zürich");
-    EXPECT_EQ(email.messageID, "");
-    EXPECT_TRUE(email.accountAddresses.empty());
-    EXPECT_TRUE(email.attachmentFolder);
-
-    mail->setResultItemLimit(8);
-    email = read();
-    EXPECT_EQ(email.messageID, "cafe.1234@example.com");
-    EXPECT_TRUE(email.accountAddresses.empty());
-
-    mail->setResultItemLimit(6);
-    const auto before = pelloraEntries().size();
-    EXPECT_EQ(failureOfRead(), "No email is selected in Mail.");
-    EXPECT_EQ(pelloraEntries().size(), before);
-}
-
-TEST_F(MailReading, AnAttachmentThatFailsToSaveLeavesAGap) {
-    const std::vector<Attachment> three{{"a.txt", "text/plain", "a"}, {"b.txt", "text/plain", "b"}, {"c.txt", "text/plain", "c"}};
-    select({eml(adaHeaders, "x", three)});
-    mail->failSavingAttachment(2);
-    Email email = read();
-    std::string folder = email.attachmentFolder->string();
-    EXPECT_EQ(email.attachmentPaths, (std::vector<std::string>{folder + "/1-a.txt", folder + "/3-c.txt"}));
-
-    mail = std::make_shared<SimMail>();
-    desktop.install(mail);
-    desktop.launch("com.apple.mail");
-    select({eml(adaHeaders, "x", three)});
-    mail->failSavingAttachment(std::string("a.txt"));
-    email = read();
-    folder = email.attachmentFolder->string();
-    EXPECT_EQ(email.attachmentPaths, (std::vector<std::string>{folder + "/2-b.txt", folder + "/3-c.txt"}));
-}
-
-TEST_F(MailReading, AttachmentNamesCannotLeaveTheFolder) {
-    select({eml(adaHeaders, "x",
-                {{"../../escape", "text/plain", "1"}, {"a/b", "text/plain", "2"}, {"..", "text/plain", "3"}})});
-    const Email email = read();
-    const fs::path folder = *email.attachmentFolder;
-    EXPECT_EQ(email.attachmentPaths,
-              (std::vector<std::string>{folder.string() + "/1-.._.._escape", folder.string() + "/2-a_b",
-                                        folder.string() + "/3-attachment"}));
-    EXPECT_EQ(fileNames(folder), (std::vector<std::string>{"1-.._.._escape", "2-a_b", "3-attachment"}));
-    EXPECT_FALSE(fs::exists(UserFolders::temporary().parent_path() / "escape"));
-    EXPECT_FALSE(fs::exists(folder.parent_path() / "escape"));
+TEST(MailReaderFailures, LeaveNoFolderBehind) {
+    const struct {
+        const char* name;
+        std::function<void(MailDesk&)> setUp;
+        const char* failure;
+        int scripts;
+    } cases[] = {
+        {"nothing selected", [](MailDesk& d) { d.mail->setSelection({}); }, "No email is selected in Mail.", 1},
+        {"six items", [](MailDesk& d) { d.mail->setResultItemLimit(6); }, "No email is selected in Mail.", 1},
+        {"Mail not running", [](MailDesk& d) { d.desktop.quit(SimMail::identifier); }, "Mail is not running.", 0},
+        {"automation refused", [](MailDesk& d) { d.mail->setRefusesAutomation(true); },
+         "Mail scripting failed: Not authorized to send Apple events to Mail.", 1},
+        {"no result and no message", [](MailDesk& d) { d.scripts = &d.canned; }, "Mail scripting failed: unknown error",
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MailDesk desk;
+        desk.select({eml(adaHeaders, "x")});
+        c.setUp(desk);
+        EXPECT_EQ(desk.failureOfRead(), c.failure);
+        EXPECT_TRUE(pelloraEntries().empty());
+        EXPECT_EQ(desk.mail->scriptsRun(), c.scripts);
+    }
 }
 
 TEST_F(MailReading, OtherScriptsFailLikeMail) {
@@ -305,46 +232,14 @@ TEST_F(MailReading, OtherScriptsFailLikeMail) {
     EXPECT_FALSE(mail->runScript("tell application \"Finder\" to quit"));
 }
 
-// Answers a fixed outcome and keeps the script it was given.
-struct CannedRunner : ScriptRunner {
-    Outcome outcome;
-    std::string source;
-    Outcome run(const std::string& text) override {
-        source = text;
-        return outcome;
-    }
-};
-
-TEST_F(MailReading, ScriptFailureWithoutAMessageIsAnUnknownError) {
-    CannedRunner runner;
-    try {
-        MailReader::readSelectedEmail(desktop, runner);
-        FAIL() << "expected MailError";
-    } catch (const MailError& error) {
-        EXPECT_EQ(error.description(), "Mail scripting failed: unknown error");
-    }
-    EXPECT_TRUE(pelloraEntries().empty());
-    // The folder named in the script was the one created, then removed.
-    const std::string_view first = MailScript::firstPiece();
-    const std::string_view second = MailScript::secondPiece();
-    ASSERT_GT(runner.source.size(), first.size() + second.size());
-    const std::string folder = runner.source.substr(first.size(), runner.source.size() - first.size() - second.size());
-    EXPECT_EQ(fs::path(folder).parent_path(), UserFolders::temporary());
-    EXPECT_TRUE(folder.find("/Pellora-") != std::string::npos);
-}
-
-TEST_F(MailReading, ItemsWithoutTextAreDroppedFromListsAndGiveEmptyTexts) {
-    CannedRunner runner;
-    runner.outcome.result = Descriptor::list({
-        Descriptor::none(),
-        Descriptor::text("Subject"),
-        Descriptor::list({Descriptor::text("not a date")}),
+TEST_F(MailReading, ItemsWithoutTextGiveEmptyTextsOrShorterListsAndSevenItemsAreEnough) {
+    scripts = &canned;
+    std::vector<Descriptor> items{
+        Descriptor::none(), Descriptor::text("Subject"), Descriptor::list({Descriptor::text("not a date")}),
         Descriptor::list({Descriptor::text("a@example.com"), Descriptor::none(), Descriptor::text("c@example.com")}),
-        Descriptor::text("not a list"),
-        Descriptor::text("Body"),
-        Descriptor::list({}),
-    });
-    const Email email = MailReader::readSelectedEmail(desktop, runner);
+        Descriptor::text("not a list"), Descriptor::text("Body"), Descriptor::list({})};
+    canned.outcome.result = Descriptor::list(items);
+    Email email = read();
     EXPECT_EQ(email.sender, "");
     EXPECT_EQ(email.subject, "Subject");
     EXPECT_EQ(email.date, "");
@@ -354,15 +249,21 @@ TEST_F(MailReading, ItemsWithoutTextAreDroppedFromListsAndGiveEmptyTexts) {
     EXPECT_TRUE(email.attachmentPaths.empty());
     EXPECT_EQ(email.messageID, "");
     EXPECT_TRUE(email.accountAddresses.empty());
+    EXPECT_TRUE(email.attachmentFolder);
+
+    items.push_back(Descriptor::text("m1@example.com"));
+    canned.outcome.result = Descriptor::list(items);
+    email = read();
+    EXPECT_EQ(email.messageID, "m1@example.com");
+    EXPECT_TRUE(email.accountAddresses.empty());
 }
 
 TEST_F(MailReading, FolderThatCannotBeCreatedIsAFileSystemError) {
     const fs::path notADirectory = UserFolders::temporary() / "plain-file";
     std::ofstream(notADirectory) << "x";
     setenv("TMPDIR", notADirectory.c_str(), 1);
-    CannedRunner runner;
-    EXPECT_THROW(MailReader::readSelectedEmail(desktop, runner), fs::filesystem_error);
-    EXPECT_TRUE(runner.source.empty());
+    EXPECT_THROW(read(), fs::filesystem_error);
+    EXPECT_EQ(mail->scriptsRun(), 0);
 }
 
 // Sweep
@@ -385,12 +286,9 @@ TEST(MailSweep, RemovesOnlyOwnPelloraEntriesOlderThanAnHour) {
     std::ofstream(temp / "Pellora-OLDFILE") << "f";
     fs::create_directory_symlink(outside, temp / "Pellora-LINK");
 
-    setModified(temp / "Pellora-OLD", 2h);
+    for (const char* name : {"Pellora-OLD", "Other-OLD", "Pellora-OLDFILE", "Pellora-LINK", "Pellora-FOREIGN"})
+        setModified(temp / name, 2h);
     setModified(temp / "Pellora-RECENT", 10min);
-    setModified(temp / "Other-OLD", 2h);
-    setModified(temp / "Pellora-OLDFILE", 2h);
-    setModified(temp / "Pellora-LINK", 2h);
-    setModified(temp / "Pellora-FOREIGN", 2h);
     const bool canChangeOwner = ::lchown((temp / "Pellora-FOREIGN").c_str(), 65534, 65534) == 0;
 
     MailReader::sweepOldAttachmentFolders();
