@@ -177,6 +177,9 @@ TEST(MailReaderAttachments, SavedNumberedInTheFolderSkippingSmallImages) {
         {"a failed save leaves a gap",
          {{"a.txt", "text/plain", "a"}, {"b.txt", "text/plain", "b"}, {"c.txt", "text/plain", "c"}}, 2,
          {{"1-a.txt", "a"}, {"3-c.txt", "c"}}},
+        {"names that would leave the folder",
+         {{"../../escape", "text/plain", "1"}, {"a/b", "text/plain", "2"}, {"..", "text/plain", "3"}}, 0,
+         {{"1-.._.._escape", "1"}, {"2-a_b", "2"}, {"3-attachment", "3"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,6 +200,8 @@ TEST(MailReaderAttachments, SavedNumberedInTheFolderSkippingSmallImages) {
             onDisk.emplace_back(entry.path().filename().string(), fileContent(entry.path()));
         std::sort(onDisk.begin(), onDisk.end());
         EXPECT_EQ(onDisk, c.saved);
+        EXPECT_FALSE(fs::exists(folder.parent_path() / "escape"));
+        EXPECT_FALSE(fs::exists(folder.parent_path().parent_path() / "escape"));
     }
 }
 
