@@ -159,15 +159,19 @@ std::string missingApplicationMessage(const std::filesystem::path& location) {
 
 } // namespace
 
-QCoro::Task<void> SimDesktop::openApplication(const std::filesystem::path& application) {
-    const std::filesystem::path location = application; // the caller's reference may not outlive the wait
-    co_await clock_.sleep(Clock::Duration(0));
+SimDesktop::Installed& SimDesktop::openable(const std::filesystem::path& location) {
     Installed* installed = findAt(location);
     if (!installed)
         throw Error(missingApplicationMessage(location));
     if (installed->openFailure)
         throw Error(*installed->openFailure);
-    activate(*installed);
+    return *installed;
+}
+
+QCoro::Task<void> SimDesktop::openApplication(const std::filesystem::path& application) {
+    const std::filesystem::path location = application; // the caller's reference may not outlive the wait
+    co_await clock_.sleep(Clock::Duration(0));
+    activate(openable(location));
 }
 
 QCoro::Task<void> SimDesktop::openURLs(const std::vector<std::string>& urls,
@@ -175,13 +179,8 @@ QCoro::Task<void> SimDesktop::openURLs(const std::vector<std::string>& urls,
     const std::vector<std::string> links = urls;
     const std::filesystem::path location = application;
     co_await clock_.sleep(Clock::Duration(0));
-    Installed* installed = findAt(location);
-    if (!installed)
-        throw Error(missingApplicationMessage(location));
-    if (installed->openFailure)
-        throw Error(*installed->openFailure);
-    const std::string bundleIdentifier = installed->application->bundleIdentifier();
-    const auto target = installed->application;
+    const auto target = openable(location).application;
+    const std::string bundleIdentifier = target->bundleIdentifier();
     launch(bundleIdentifier);
     openedURLs_.insert(openedURLs_.end(), links.begin(), links.end());
     target->openURLs(links);

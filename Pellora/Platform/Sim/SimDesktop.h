@@ -105,6 +105,8 @@ private:
     Installed* find(const std::string& bundleIdentifier);
     const Installed* find(const std::string& bundleIdentifier) const;
     Installed* findAt(const std::filesystem::path& location);
+    // The application installed there, or the workspace's error for opening it.
+    Installed& openable(const std::filesystem::path& location);
     // Launches when needed, then brings it to the front after its activation delay.
     void activate(Installed& installed);
     // callAfter that the destructor can withdraw.

@@ -340,7 +340,7 @@ TEST_F(SendFlow, WithAskingOffAnUnroutedEmailGoesToANewChat) {
     EXPECT_EQ(claude->sentMessages()[0].text, replyPrompt + "\n\n" + adaEmailText);
     ASSERT_EQ(activityOnDisk().size(), 1u);
     EXPECT_EQ(activityOnDisk()[0].rule, "");
-    EXPECT_EQ(activityOnDisk()[0].destination, (Route{"", MatchField::to, DestinationKind::newChat}));
+    EXPECT_EQ(activityOnDisk()[0].destination, (Route{"", MatchField::to, DestinationKind::newChat, std::nullopt, std::nullopt, std::nullopt}));
 }
 
 TEST_F(SendFlow, PasteOnlyNeverPressesReturn) {
