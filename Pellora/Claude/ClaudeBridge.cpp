@@ -32,6 +32,12 @@ QCoro::Task<void> pause(ClaudePlatform platform, Duration delay, CancelToken can
     }
 }
 
+// Virtual time adds doubles up, so a poll that lands exactly on a deadline can read a hair
+// short of it and cost one poll more; a microsecond of slack counts it as there.
+constexpr Duration deadlineSlack{1e-6};
+
+bool beforeDeadline(const Clock& clock, Duration deadline) { return clock.now() < deadline - deadlineSlack; }
+
 void press(KeyEvents& keys, std::uint16_t keyCode, std::uint64_t flags) {
     keys.postKeyStroke(keyCode, flags);
 }
@@ -65,7 +71,7 @@ QCoro::Task<void> waitForModifierRelease(ClaudePlatform platform, CancelToken ca
 QCoro::Task<void> activate(ClaudePlatform platform, std::filesystem::path appURL, CancelToken cancel) {
     co_await platform.workspace.openApplication(appURL);
     const Duration deadline = platform.clock.now() + activationDeadline;
-    while (platform.clock.now() < deadline && !cancel.isCancelled()) {
+    while (beforeDeadline(platform.clock, deadline) && !cancel.isCancelled()) {
         if (platform.workspace.frontmostApplication() == std::string(bundleIdentifier))
             break;
         co_await pause(platform, activationPoll, cancel);
@@ -182,7 +188,7 @@ QCoro::Task<void> reveal(ClaudePlatform platform, ChatTarget target) {
 QCoro::Task<void> waitForInputReady(ClaudePlatform platform, Duration minimumDelay, CancelToken cancel) {
     co_await pause(platform, minimumDelay, cancel);
     const Duration deadline = platform.clock.now() + inputDeadline;
-    while (platform.clock.now() < deadline && !cancel.isCancelled()) {
+    while (beforeDeadline(platform.clock, deadline) && !cancel.isCancelled()) {
         if (ClaudeSidebar::focusedInputLength(platform))
             co_return;
         co_await pause(platform, inputPoll, cancel);
@@ -197,7 +203,7 @@ QCoro::Task<void> waitForPasteToSettle(ClaudePlatform platform, int characters, 
     const Duration deadline = platform.clock.now() + settleDeadline;
     int last = -1;
     bool fresh = true;
-    while (platform.clock.now() < deadline && !cancel.isCancelled()) {
+    while (beforeDeadline(platform.clock, deadline) && !cancel.isCancelled()) {
         co_await pause(platform, settlePoll, cancel);
         int length = ClaudeSidebar::focusedInputLength(platform).value_or(last);
         if (length != last || length <= 0) {

@@ -112,17 +112,30 @@ TEST_F(ClaudeBridgeTiming, ActivationWaitsForClaudeToComeToTheFrontThenAQuarterS
     deliver(ChatTarget::newChat());
     expectTimes(keyTimes(KeyEvents::keyN), {1.25});
     expectTimes(keyTimes(KeyEvents::keyV), {1.55});
+
+    // Never in front within the 3 s: sixty polls, the quarter second, and Command-N goes out.
+    ClaudeDesk slow;
+    slow.claude->knobs.activationDelay = Clock::Duration(60.0);
+    slow.deliver(ChatTarget::newChat());
+    ASSERT_FALSE(slow.desktop.keyStrokes().empty());
+    EXPECT_EQ(slow.desktop.keyStrokes()[0].keyCode, KeyEvents::keyN);
+    EXPECT_SECONDS(slow.desktop.keyStrokes()[0].time.count(), 3.25);
 }
 
-TEST_F(ClaudeBridgeTiming, BoxThatNeverTakesTheFocusCostsThreeSecondsAndThePasteGoesAhead) {
-    claude->knobs.focus = SimClaude::Focus::nowhere;
-    deliver(ChatTarget::link(chatLink));
+TEST(ClaudeBridgeInputWait, BoxThatNeverTakesTheFocusCostsThreeSecondsAndThePasteGoesAhead) {
+    // The open delay + 3 s of polling; then the fallback settle for 137 characters (304 ms).
+    for (auto [openDelay, pasteAt] : {std::pair{1.0, 4.0}, std::pair{2.0, 5.0}}) {
+        SCOPED_TRACE(openDelay);
+        ClaudeDesk desk;
+        desk.config.openDelay = openDelay;
+        desk.claude->knobs.focus = SimClaude::Focus::nowhere;
+        desk.deliver(ChatTarget::link(chatLink));
 
-    // 1.0 s open delay + 3 s of polling; then the fallback settle for 137 characters (304 ms).
-    expectTimes(keyTimes(KeyEvents::keyV), {4.0});
-    expectTimes(keyTimes(KeyEvents::keyReturn), {4.304});
-    EXPECT_EQ(claude->lostPastes(), 1);
-    EXPECT_TRUE(claude->sentMessages().empty());
+        expectTimes(desk.keyTimes(KeyEvents::keyV), {pasteAt});
+        expectTimes(desk.keyTimes(KeyEvents::keyReturn), {pasteAt + 0.304});
+        EXPECT_EQ(desk.claude->lostPastes(), 1);
+        EXPECT_TRUE(desk.claude->sentMessages().empty());
+    }
 }
 
 TEST(ClaudeBridgeModifiers, CommandStillHeldDelaysEverythingUntilReleasedOrAboutOneSecond) {
