@@ -48,15 +48,20 @@ std::string fieldName(std::string_view wireKey) {
     if (first == std::string_view::npos || wireKey.find('_', first) == std::string_view::npos)
         return std::string(wireKey);
     const auto last = wireKey.find_last_not_of('_');
+    std::string_view middle = wireKey.substr(first, last + 1 - first);
+    // Underscores only at the ends: there is nothing to join, and the key stays as it is.
+    if (middle.find('_') == std::string_view::npos)
+        return std::string(wireKey);
     std::string name(wireKey.substr(0, first)); // leading underscores stay
     bool firstPiece = true;
-    std::string_view middle = wireKey.substr(first, last + 1 - first);
     while (!middle.empty()) {
         const auto stop = middle.find('_');
         const auto piece = middle.substr(0, stop);
         if (!piece.empty()) {
             if (firstPiece) {
-                name += piece;
+                // "MIN_MACOS" reads as minMacos, as "min_macos" does.
+                for (char c : piece)
+                    name += asciiLower(c);
                 firstPiece = false;
             } else {
                 name += asciiUpper(piece.front());

@@ -27,8 +27,8 @@ private:
 
 // The encoder's key strategy: "deviceId" → "device_id".
 std::string wireKey(std::string_view fieldName);
-// The decoder's key strategy: "min_macos" → "minMacos"; a key without underscores is
-// unchanged. Leading and trailing underscores are kept.
+// The decoder's key strategy: "min_macos" and "MIN_MACOS" → "minMacos"; a key without
+// underscores between its words is unchanged. Leading and trailing underscores are kept.
 std::string fieldName(std::string_view wireKey);
 // `object` with every key passed through fieldName; when two keys name the same field, the
 // first in key order is kept. Throws nlohmann::json::exception when it is not an object.

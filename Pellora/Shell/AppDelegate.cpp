@@ -1,7 +1,7 @@
 #include "AppDelegate.h"
 
+#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -26,10 +26,11 @@ namespace {
 constexpr double busyOpacity = 0.45;
 constexpr double idleOpacity = 1.0;
 
+// "%.2fs" with a full stop whatever the user's locale, which the application adopts at start.
 std::string seconds(Clock::Duration duration) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2fs", duration.count());
-    return buffer;
+    char buffer[400]; // room for any double in fixed notation
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, duration.count(), std::chars_format::fixed, 2);
+    return std::string(buffer, written.ptr) + "s";
 }
 
 // The text an alert shows for a failure: the user-facing description where there is one.

@@ -103,6 +103,8 @@ TEST(Checkin, DecodesResponsesWithOptionalFieldsAbsentOrNull) {
     EXPECT_EQ(response, (CheckinResponse{std::nullopt, expected}));
     // A key without underscores is matched as it stands.
     EXPECT_EQ(Checkin::decodeResponse(R"({"latestVersion":"3"})").latestVersion, "3");
+    // Snake-case keys in capitals name the same fields.
+    EXPECT_EQ(Checkin::decodeResponse(R"({"LATEST_VERSION":"4"})").latestVersion, "4");
 }
 
 TEST(Checkin, AnyMissingRequiredFieldOrWrongTypeFailsTheWholeResponse) {

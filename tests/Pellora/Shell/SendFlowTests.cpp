@@ -1,3 +1,4 @@
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -149,7 +150,11 @@ struct SendFlow : ::testing::Test {
 TEST_F(SendFlow, RoutedEmailLandsInItsChatAndIsRecorded) {
     configure([](Config& config) { config.routes = {acmeByLink()}; });
 
+    // Timings keep their full stop under a locale with decimal commas, where one is installed.
+    const std::string numericLocale = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     sendAndFinish(Action::reply);
+    std::setlocale(LC_NUMERIC, numericLocale.c_str());
 
     ASSERT_EQ(claude->sentMessages().size(), 1u);
     const auto& message = claude->sentMessages()[0];
