@@ -1,7 +1,6 @@
 #include "Pellora/Claude/ClaudeBridge.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -49,9 +48,7 @@ public:
 
     void lap(const std::string& label) {
         Duration now = clock_.now();
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2fs", (now - last_).count());
-        Log::write("  " + label + ": " + seconds);
+        Log::write("  " + label + ": " + Log::seconds((now - last_).count()));
         last_ = now;
     }
 

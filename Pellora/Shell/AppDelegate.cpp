@@ -1,6 +1,5 @@
 #include "AppDelegate.h"
 
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -25,13 +24,6 @@ namespace {
 
 constexpr double busyOpacity = 0.45;
 constexpr double idleOpacity = 1.0;
-
-// "%.2fs" with a full stop whatever the user's locale, which the application adopts at start.
-std::string seconds(Clock::Duration duration) {
-    char buffer[400]; // room for any double in fixed notation
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, duration.count(), std::chars_format::fixed, 2);
-    return std::string(buffer, written.ptr) + "s";
-}
 
 // The text an alert shows for a failure: the user-facing description where there is one.
 std::string describe(const std::exception_ptr& error) {
@@ -106,7 +98,7 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         co_return;
     }
     const Email email = std::move(*read);
-    Log::write(raw + ": read email in " + seconds(clock.now() - start) + " (" +
+    Log::write(raw + ": read email in " + Log::seconds((clock.now() - start).count()) + " (" +
                std::to_string(Text::characterCount(email.body)) + " chars, " +
                std::to_string(email.attachmentPaths.size()) + " attachments)");
 
@@ -165,7 +157,7 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         activity_->insertFront(std::move(entry));
     }
 
-    Log::write(raw + ": done in " + seconds(clock.now() - start));
+    Log::write(raw + ": done in " + Log::seconds((clock.now() - start).count()));
 
     Config live = store_->config();
     const bool donationDue = live.recordDelivery();

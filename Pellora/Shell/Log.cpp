@@ -1,5 +1,6 @@
 #include "Log.h"
 
+#include <charconv>
 #include <chrono>
 #include <system_error>
 
@@ -23,6 +24,13 @@ void write(const std::string& message) {
     } catch (const std::exception&) {
         // A line that cannot be written is lost; logging never fails its caller.
     }
+}
+
+std::string seconds(double seconds) {
+    // The application adopts the user's locale at start, so printf could write "0,84".
+    char buffer[400]; // room for any double in fixed notation
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 2);
+    return std::string(buffer, written.ptr) + "s";
 }
 
 } // namespace pellora::Log

@@ -10,4 +10,7 @@ namespace pellora::Log {
 void write(const std::string& message);
 std::filesystem::path file();
 
+// A duration for timing lines, "%.2fs" with a full stop whatever the locale ("0.84s").
+std::string seconds(double seconds);
+
 } // namespace pellora::Log
