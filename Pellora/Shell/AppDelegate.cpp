@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include <QThreadPool>
-#include <QUuid>
 
 #include "Pellora/Claude/ClaudeBridge.h"
 #include "Pellora/Mail/MailReader.h"
@@ -36,10 +35,6 @@ std::string describe(const std::exception_ptr& error) {
     } catch (...) {
         return "unknown error";
     }
-}
-
-std::string newEntryID() {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
 } // namespace
@@ -139,7 +134,7 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
 
     if (store_->config().keepActivityLog) {
         ActivityEntry entry;
-        entry.id = newEntryID();
+        entry.id = ActivityEntry::newID();
         entry.date = std::chrono::floor<std::chrono::seconds>(clock.wallNow());
         entry.subject = email.subject;
         entry.sender = email.sender;
