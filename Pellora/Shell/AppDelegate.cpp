@@ -79,20 +79,22 @@ void AppDelegate::send(Action action) {
 }
 
 QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
+    try {
+        co_await sendEmail(action, std::move(snapshot));
+    } catch (...) {
+        // Reading or delivering failed; the folder is already taken care of.
+        fail(describe(std::current_exception()));
+    }
+    setBusy(false);
+}
+
+QCoro::Task<void> AppDelegate::sendEmail(Action action, Config snapshot) {
     auto& clock = services_.clock;
     const auto start = clock.now();
     const std::string raw(action.rawValue());
 
-    std::optional<Email> read;
-    try {
-        read = MailReader::readSelectedEmail(services_.workspace, services_.scripts);
-    } catch (...) {
-        // The reader has removed its own folder.
-        fail(describe(std::current_exception()));
-        setBusy(false);
-        co_return;
-    }
-    const Email email = std::move(*read);
+    // A failed read has removed its own folder.
+    const Email email = MailReader::readSelectedEmail(services_.workspace, services_.scripts);
     Log::write(raw + ": read email in " + Log::seconds((clock.now() - start).count()) + " (" +
                std::to_string(Text::characterCount(email.body)) + " chars, " +
                std::to_string(email.attachmentPaths.size()) + " attachments)");
@@ -105,7 +107,6 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         }
         // A second pass later catches anything written into it after this removal.
         removeAttachmentFolder(email, attachmentLifetime);
-        setBusy(false);
         co_return;
     }
 
@@ -118,18 +119,12 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         sendAutomatically = snapshot.autoSend;
     }
 
-    std::exception_ptr deliveryError;
     try {
         co_await ClaudeBridge::deliver(services_.claude(), email, resolved->target, instruction,
                                        sendAutomatically, snapshot);
     } catch (...) {
-        deliveryError = std::current_exception();
-    }
-    if (deliveryError) {
         removeAttachmentFolder(email, attachmentLifetime);
-        fail(describe(deliveryError));
-        setBusy(false);
-        co_return;
+        throw;
     }
 
     if (store_->config().keepActivityLog) {
@@ -161,7 +156,6 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         showDonationLater();
 
     removeAttachmentFolder(email, attachmentLifetime);
-    setBusy(false);
 }
 
 QCoro::Task<void> AppDelegate::showDonationLater() {

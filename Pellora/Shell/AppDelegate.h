@@ -62,7 +62,9 @@ public:
     static Resolved newChatAnswer();
 
 private:
+    // Runs one send and ends it: any failure becomes the alert, and `busy` is cleared.
     QCoro::Task<void> runSend(Action action, Config snapshot);
+    QCoro::Task<void> sendEmail(Action action, Config snapshot);
     QCoro::Task<void> showDonationLater();
     void setBusy(bool busy);
     void fail(const std::string& description);
