@@ -46,19 +46,13 @@ std::string_view firstPiece() { return first; }
 std::string_view secondPiece() { return second; }
 
 std::string escapePath(std::string_view path) {
-    std::string doubled;
-    for (const char c : path) {
-        if (c == '\\')
-            doubled += "\\\\";
-        else
-            doubled += c;
-    }
+    // One pass gives what doubling backslashes first and then escaping quotes gives: the
+    // backslash added before a quote is never doubled.
     std::string escaped;
-    for (const char c : doubled) {
-        if (c == '"')
-            escaped += "\\\"";
-        else
-            escaped += c;
+    for (const char c : path) {
+        if (c == '\\' || c == '"')
+            escaped += '\\';
+        escaped += c;
     }
     return escaped;
 }
