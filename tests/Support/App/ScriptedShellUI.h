@@ -22,7 +22,19 @@ public:
         std::string previewPrompt;
     };
 
+    struct Choice {
+        std::string message;
+        std::string informativeText;
+        std::vector<std::string> buttons;
+        bool operator==(const Choice&) const = default;
+    };
+
     std::vector<Alert> alerts;
+    std::vector<Choice> choices;
+    // Answers for runAlert, in order; when empty it answers -1 (closed without a choice).
+    std::deque<int> choiceAnswers;
+    int privacyQuestions = 0;
+    AnalyticsChoice privacyAnswer = AnalyticsChoice::notShared;
     std::vector<ChooserCall> chooserCalls;
     std::vector<double> opacities;
     int beeps = 0;
@@ -39,6 +51,15 @@ public:
     void showAlert(const std::string& message, const std::string& informativeText) override {
         alerts.push_back({message, informativeText});
     }
+    int runAlert(const std::string& message, const std::string& informativeText,
+                 const std::vector<std::string>& buttons) override {
+        choices.push_back({message, informativeText, buttons});
+        if (choiceAnswers.empty())
+            return -1;
+        const int answer = choiceAnswers.front();
+        choiceAnswers.pop_front();
+        return answer;
+    }
     ChooserResult askForRoute(const Router::RouteSuggestion& suggestion,
                               const std::string& previewPrompt) override {
         chooserCalls.push_back({suggestion, previewPrompt});
@@ -51,6 +72,10 @@ public:
         return answer;
     }
     void showDonateDialog() override { ++donateDialogs; }
+    AnalyticsChoice askPrivacyChoice() override {
+        ++privacyQuestions;
+        return privacyAnswer;
+    }
     void setStatusItemOpacity(double opacity) override { opacities.push_back(opacity); }
 };
 
