@@ -1,0 +1,26 @@
+#include "Callout.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+#include "Pellora/Shell/Brand.h"
+
+namespace pellora {
+
+Callout::Callout(QWidget* content, QWidget* parent) : QFrame(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addWidget(content, 0, Qt::AlignLeading);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void Callout::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(rect()), 10, 10);
+    painter.fillPath(box, Brand::withOpacity(Brand::accent(palette()), 0.10));
+}
+
+} // namespace pellora
