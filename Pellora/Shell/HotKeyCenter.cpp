@@ -38,4 +38,16 @@ int HotKeyCenter::keyCode(Action action) {
     return 0;
 }
 
+
+std::string HotKeyCenter::unavailableText(const std::vector<std::string>& shownForms) {
+    std::string text;
+    for (const auto& shown : shownForms) {
+        if (!text.empty())
+            text += ", ";
+        text += shown;
+    }
+    // Singular whatever the count, as the alert has always read.
+    return text + " is already used by another app.";
+}
+
 } // namespace pellora

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "PelloraCore/Action.h"
@@ -29,6 +30,10 @@ public:
 
     // The action's key as a macOS virtual key code of the US layout (R is 15).
     static int keyCode(Action action);
+
+    // The launch alert's informative text for the shortcuts that could not be registered,
+    // given in their shown form ("⌥⌘S"), in action order.
+    static std::string unavailableText(const std::vector<std::string>& shownForms);
 
     std::uint32_t nextID() const { return nextID_; }
 

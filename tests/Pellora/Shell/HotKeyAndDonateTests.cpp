@@ -62,6 +62,11 @@ TEST(HotKeyCenter, ActionKeysAreTheUSLayoutKeyCodes) {
     EXPECT_EQ(codes, expected);
 }
 
+TEST(HotKeyCenter, UnavailableTextListsTheShortcutsInTheSingular) {
+    EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘S", "⌥⌘C"}), "⌥⌘S, ⌥⌘C is already used by another app.");
+    EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘R"}), "⌥⌘R is already used by another app.");
+}
+
 TEST(Donate, OpensTheLinkOnlyOnTheFirstButton) {
     const std::string text =
         "If you like the app: it's free for now, but to keep it free I'd appreciate your donation. "
