@@ -38,7 +38,6 @@ int HotKeyCenter::keyCode(Action action) {
     return 0;
 }
 
-
 std::string HotKeyCenter::unavailableText(const std::vector<std::string>& shownForms) {
     std::string text;
     for (const auto& shown : shownForms) {
