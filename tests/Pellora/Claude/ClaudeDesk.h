@@ -88,8 +88,8 @@ struct ClaudeDesk {
 
 struct ClaudeDeskTest : ::testing::Test, ClaudeDesk {};
 
-// Virtual times are sums of doubles; compare them to the microsecond.
-#define EXPECT_SECONDS(actual, expected) EXPECT_NEAR((actual), (expected), 1e-6)
+// Virtual time counts whole nanoseconds; seconds differ from the literals only by rounding.
+#define EXPECT_SECONDS(actual, expected) EXPECT_NEAR((actual), (expected), 1e-9)
 
 inline void expectTimes(const std::vector<double>& actual, const std::vector<double>& expected) {
     ASSERT_EQ(actual.size(), expected.size());
