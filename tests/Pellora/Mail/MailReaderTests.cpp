@@ -2,6 +2,7 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,11 @@ struct CannedRunner : ScriptRunner {
     }
 };
 
+// A script host that fails by throwing rather than answering.
+struct ThrowingRunner : ScriptRunner {
+    Outcome run(const std::string&) override { throw std::runtime_error("the script host went away"); }
+};
+
 // Mail running with a few messages on disk; reads go to it unless `scripts` is pointed at `canned`.
 struct MailDesk {
     VirtualClock clock;
@@ -60,6 +66,7 @@ struct MailDesk {
     SimDesktop desktop{clock, pasteboard};
     std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
     CannedRunner canned;
+    ThrowingRunner throwing;
     ScriptRunner* scripts = &desktop;
     int messages = 0;
 
@@ -87,6 +94,8 @@ struct MailDesk {
             read();
         } catch (const MailError& error) {
             return error.description();
+        } catch (const std::exception& error) {
+            return error.what();
         }
         return "no failure";
     }
@@ -219,6 +228,7 @@ TEST(MailReaderFailures, LeaveNoFolderBehind) {
          "Mail scripting failed: Not authorized to send Apple events to Mail.", 1},
         {"no result and no message", [](MailDesk& d) { d.scripts = &d.canned; }, "Mail scripting failed: unknown error",
          0},
+        {"the runner throws", [](MailDesk& d) { d.scripts = &d.throwing; }, "the script host went away", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
