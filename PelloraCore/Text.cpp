@@ -138,6 +138,6 @@ std::string utf8(std::u32string_view points) {
 bool isLetter(char32_t c) { return u_isalpha(UChar32(c)) && (U_GET_GC_MASK(UChar32(c)) & U_GC_L_MASK); }
 bool isMark(char32_t c) { return U_GET_GC_MASK(UChar32(c)) & U_GC_M_MASK; }
 bool isDigit(char32_t c) { return u_charType(UChar32(c)) == U_DECIMAL_DIGIT_NUMBER; }
-bool isNumeric(char32_t c) { return U_GET_GC_MASK(UChar32(c)) & U_GC_N_MASK; }
+bool isNumeric(char32_t c) { return u_getIntPropertyValue(UChar32(c), UCHAR_NUMERIC_TYPE) != U_NT_NONE; }
 
 } // namespace pellora::Text

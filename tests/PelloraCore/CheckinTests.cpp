@@ -16,6 +16,9 @@ TEST(AppVersion, PartsAreTheLeadingNumbersBetweenFullStops) {
         {"14.5-beta.007", {14, 5, 7}},
         // Numeric but not ASCII digits, and runs too long for 64 bits, read as 0.
         {"\u0663.\u00B2.4", {0, 0, 4}},
+        // A numeral that is a letter by category still belongs to the run, so the run no
+        // longer reads as a number.
+        {"3\u4E94.1", {0, 1}}, {"\u4E94", {0}}, {"12\u4E07b.5", {0, 5}},
         {"9223372036854775807.9223372036854775808", {9223372036854775807, 0}},
     };
     for (const auto& [text, parts] : cases)

@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 #include "PelloraCore/Text.h"
@@ -22,4 +24,14 @@ TEST(Text, FullLowerCasingAndCharacterCounts) {
 TEST(Text, WordsSplitAtAnyWhitespace) {
     EXPECT_EQ(Text::words("  two\u3000words\n "), (std::vector<std::string>{"two", "words"}));
     EXPECT_TRUE(Text::words(" \t ").empty());
+}
+
+TEST(Text, NumericMeansANumericTypeOtherThanNone) {
+    const std::pair<char32_t, bool> cases[] = {
+        {U'7', true},      {U'\u0663', true},  {U'\u00B2', true}, {U'\u216B', true}, // 7 ٣ ² Ⅻ
+        {U'\u4E94', true}, {U'\u842C', true}, // 五 萬: letters by category; 字 is not numeric
+        {U'a', false},     {U'\u5B57', false}, {U'-', false},     {U'\uFFFD', false},
+    };
+    for (auto [c, numeric] : cases)
+        EXPECT_EQ(Text::isNumeric(c), numeric) << std::hex << std::uint32_t(c);
 }
