@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "ActivityLine.h"
+#include "ActivityLineReader.h"
 #include "AppendOnlyFile.h"
 #include "FileDescriptor.h"
 
@@ -25,9 +27,28 @@ std::size_t fileSize(int fd) {
     return ::fstat(fd, &status) == 0 && status.st_size > 0 ? std::size_t(status.st_size) : 0;
 }
 
+// A read buffer followed by the spare bytes the line reader may look at, so that lines are
+// parsed where they lie.
+class Buffer {
+public:
+    explicit Buffer(std::size_t size) : bytes_(new char[size + ActivityLineReader::padding]()), size_(size) {}
+    char* data() { return bytes_.get(); }
+    std::size_t size() const { return size_; }
+    // Twice the size, the old bytes at the start (or at the end) of the new buffer.
+    void grow(bool keepAtEnd) {
+        Buffer larger(size_ * 2);
+        std::memcpy(larger.data() + (keepAtEnd ? size_ : 0), data(), size_);
+        *this = std::move(larger);
+    }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_;
+};
+
 // Calls visit(line) for every non-empty line, first to last. A read error ends the file.
 template <class Visit> void forEachLine(int fd, Visit visit) {
-    std::string buffer(chunkSize, '\0');
+    Buffer buffer(chunkSize);
     std::size_t start = 0, end = 0; // unprocessed bytes
     for (;;) {
         if (start > 0) {
@@ -36,7 +57,7 @@ template <class Visit> void forEachLine(int fd, Visit visit) {
             start = 0;
         }
         if (end == buffer.size())
-            buffer.resize(buffer.size() * 2);
+            buffer.grow(false);
         const ssize_t count = ::read(fd, buffer.data() + end, buffer.size() - end);
         if (count < 0 && errno == EINTR)
             continue;
@@ -72,18 +93,15 @@ bool readAt(int fd, char* into, std::size_t length, std::size_t offset) {
 // Calls visit(line) for every non-empty line of the first `size` bytes, last to first. Each
 // chunk is read in front of the unfinished line carried from the chunk after it.
 template <class Visit> void forEachLineBackward(int fd, std::size_t size, Visit visit) {
-    std::string buffer(std::min(size, chunkSize), '\0');
+    Buffer buffer(std::max<std::size_t>(std::min(size, chunkSize), 1));
     std::size_t position = size;         // file offset of buffer[start]
     std::size_t start = buffer.size();   // buffer[start, end) is the carried line
     for (;;) {
         if (position == 0)
             break;
         if (start == 0) { // the carried line fills the buffer: make room in front of it
-            const std::size_t grown = buffer.size() * 2;
-            std::string larger(grown, '\0');
-            std::memcpy(larger.data() + grown - buffer.size(), buffer.data(), buffer.size());
-            start = grown - buffer.size();
-            buffer.swap(larger);
+            start = buffer.size();
+            buffer.grow(true);
         }
         const std::size_t want = std::min(position, start);
         if (!readAt(fd, buffer.data() + start - want, want, position - want))
@@ -141,10 +159,12 @@ std::vector<ActivityEntry> load(const std::filesystem::path& file) {
     const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return entries;
+    ActivityLineReader reader;
     forEachLine(fd.get(), [&](std::string_view line) {
-        if (!ActivityLine::decode(line, entries.emplace_back()))
+        if (!reader.readPadded(line, entries.emplace_back()))
             entries.pop_back();
     });
+    entries.shrink_to_fit();
     return entries;
 }
 
@@ -154,15 +174,17 @@ std::vector<ActivityEntry> loadNewestFirst(const std::filesystem::path& file) {
     if (fd.get() < 0)
         return entries;
     // A log is appended in time order, so reading it from the end gives nearly the final
-    // order: little is left to move, and each entry's texts lie in memory in list order,
+    // order: little is left to move, and each entry's own texts lie in memory in list order,
     // which keeps searching the list fast. The shortest possible entry line is longer than
-    // 180 bytes, so this reserves enough; capacity that is never used is never touched.
+    // 180 bytes, so this reserves enough; what is left over is given back below.
     const std::size_t size = fileSize(fd.get());
     entries.reserve(size / 180 + 1);
+    ActivityLineReader reader;
     forEachLineBackward(fd.get(), size, [&](std::string_view line) {
-        if (!ActivityLine::decode(line, entries.emplace_back()))
+        if (!reader.readPadded(line, entries.emplace_back()))
             entries.pop_back();
     });
+    entries.shrink_to_fit();
     // entries[i] is the i-th entry from the end: for equal dates the larger i came first.
     struct Key {
         ActivityEntry::Date date;

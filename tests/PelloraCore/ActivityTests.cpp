@@ -26,7 +26,7 @@ ActivityEntry entry(sys_seconds date = morning, std::string subject = "Quarterly
     return {.id = "6F9619FF-8B86-D011-B42D-00C04FC964FF", .date = date, .subject = std::move(subject),
             .sender = "Ann Example <ann@example.com>", .messageID = "<abc@mail.example.com>",
             .rule = "example.com",
-            .destination = {"example.com", MatchField::from, DestinationKind::chat, "Board", {}, {}},
+            .destination = Route{"example.com", MatchField::from, DestinationKind::chat, "Board", {}, {}},
             .actionName = "Draft a Reply", .mode = ActionMode::prompt, .prompt = "Draft a reply."};
 }
 
@@ -68,8 +68,9 @@ TEST(ActivityLine, EncodesOneCompactLineWithKeysInFieldOrderAndRoundTrips) {
     e.prompt = "";
     e.mode = ActionMode::pasteOnly;
     e.rule = "";
-    e.destination = Route{};
-    e.destination.instructions = std::string("control \x01 character", 19);
+    Route controlled;
+    controlled.instructions = std::string("control \x01 character", 19);
+    e.destination = controlled;
     const auto line = ActivityLine::encode(e);
     EXPECT_EQ(line.find('\n'), std::string::npos);
     EXPECT_EQ(ActivityLine::decode(line), e);
@@ -83,13 +84,8 @@ TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntry) {
         {sampleWith(R"("rule":)", R"("extra":"x","more":null,"number":1.5,"nested":{"a":[1,2]},"rule":)"), "Quarterly Report"},
         {"\xEF\xBB\xBF" + std::string(sampleLine), "Quarterly Report"}, // a byte-order mark
     };
-    for (const auto& [line, subject] : cases) {
-        const auto decoded = ActivityLine::decode(line);
-        ASSERT_TRUE(decoded) << line;
-        EXPECT_EQ(decoded->subject, subject);
-        // Lines outside the usual form go through the JSON parser: both ways agree.
-        EXPECT_EQ(*decoded, nlohmann::json::parse(line).get<ActivityEntry>());
-    }
+    for (const auto& [line, subject] : cases)
+        EXPECT_EQ(ActivityLine::decode(line), entry(morning, subject)) << line;
 
     // Keys in another order, and a duplicate key: the last one wins, as in any JSON reader.
     const auto reordered = std::string(R"({"prompt":"Draft a reply.","mode":"prompt","subject":"First",)") +
@@ -125,7 +121,6 @@ TEST(ActivityLine, RejectsLinesThatAreNotCompleteEntries) {
         auto json = nlohmann::json::parse(sampleLine);
         json.erase(key);
         lines.push_back(json.dump());
-        EXPECT_THROW(json.get<ActivityEntry>(), nlohmann::json::exception) << key;
     }
     for (const auto& line : lines)
         EXPECT_EQ(ActivityLine::decode(line), std::nullopt) << line;
@@ -241,7 +236,9 @@ TEST(ActivityEntry, RepeatedSearchesStayIndependent) {
     EXPECT_EQ(search.words(), (std::vector<std::string_view>{"other"}));
     EXPECT_FALSE(search.matches(a));
     auto otherDestination = a;
-    otherDestination.destination.name = "Other";
+    Route renamed = a.destination;
+    renamed.name = "Other";
+    otherDestination.destination = renamed;
     EXPECT_TRUE(search.matches(otherDestination));
     auto otherRule = a;
     otherRule.rule = "other.org";

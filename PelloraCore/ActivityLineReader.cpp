@@ -1,0 +1,287 @@
+#include "ActivityLineReader.h"
+
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include <simdjson.h>
+
+#include "IsoDate.h"
+#include "TextPool.h"
+
+namespace pellora {
+namespace {
+
+namespace ondemand = simdjson::ondemand;
+using simdjson::error_code;
+using simdjson::SUCCESS;
+
+static_assert(ActivityLineReader::padding >= simdjson::SIMDJSON_PADDING);
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+// The ten keys of an entry in field order, and any other.
+enum Key { id, date, subject, sender, messageID, rule, destination, actionName, mode, prompt, otherKey };
+constexpr std::string_view keyNames[otherKey] = {"id",         "date",        "subject",    "sender", "messageID",
+                                                 "rule",       "destination", "actionName", "mode",   "prompt"};
+
+// The keys of a route object that the route rules read, and any other.
+enum RouteKey { domain, address, matchOn, kind, name, chatTitle, url, chatURL, instructions, otherRouteKey };
+constexpr std::string_view routeKeyNames[otherRouteKey] = {"domain", "address",   "matchOn", "kind",        "name",
+                                                           "chatTitle", "url", "chatURL", "instructions"};
+
+template <class K, std::size_t n> K named(std::string_view text, const std::string_view (&names)[n]) {
+    for (std::size_t k = 0; k < n; ++k)
+        if (names[k] == text)
+            return K(k);
+    return K(n);
+}
+
+template <class Fields> auto& routeField(Fields& fields, RouteKey key) {
+    switch (key) {
+    case domain: return fields.domain;
+    case address: return fields.address;
+    case matchOn: return fields.matchOn;
+    case kind: return fields.kind;
+    case name: return fields.name;
+    case chatTitle: return fields.chatTitle;
+    case url: return fields.url;
+    case chatURL: return fields.chatURL;
+    default: return fields.instructions;
+    }
+}
+
+// Reads a value to its end. On-demand parsing checks only what it is asked for, so a value
+// that nobody needs is walked all the same: a line with a broken value anywhere is not JSON.
+error_code check(ondemand::value value) {
+    ondemand::json_type type;
+    if (const auto error = value.type().get(type))
+        return error;
+    switch (type) {
+    case ondemand::json_type::object: {
+        ondemand::object object;
+        if (const auto error = value.get_object().get(object))
+            return error;
+        for (auto field : object) {
+            std::string_view key;
+            ondemand::value inner;
+            if (const auto error = field.unescaped_key().get(key))
+                return error;
+            if (const auto error = field.value().get(inner))
+                return error;
+            if (const auto error = check(inner))
+                return error;
+        }
+        return SUCCESS;
+    }
+    case ondemand::json_type::array: {
+        ondemand::array array;
+        if (const auto error = value.get_array().get(array))
+            return error;
+        for (auto element : array) {
+            ondemand::value inner;
+            if (const auto error = element.get(inner))
+                return error;
+            if (const auto error = check(inner))
+                return error;
+        }
+        return SUCCESS;
+    }
+    case ondemand::json_type::string: {
+        std::string_view text;
+        return value.get_string().get(text);
+    }
+    case ondemand::json_type::number: {
+        // As a double: any integer reads, and one beyond the double range does not, as with
+        // the JSON library that writes the file.
+        double number;
+        return value.get_double().get(number);
+    }
+    case ondemand::json_type::boolean: {
+        bool boolean;
+        return value.get_bool().get(boolean);
+    }
+    case ondemand::json_type::null: {
+        bool isNull = false;
+        if (const auto error = value.is_null().get(isNull))
+            return error;
+        return isNull ? SUCCESS : simdjson::INCORRECT_TYPE;
+    }
+    }
+    return simdjson::INCORRECT_TYPE;
+}
+
+// A key's last value, as far as the entry cares.
+struct Slot {
+    enum class Kind { missing, text, null, other } kind = Kind::missing;
+    std::string_view text; // for Kind::text: unescaped, valid until the next line
+};
+
+error_code readSlot(ondemand::value value, Slot& slot) {
+    ondemand::json_type type;
+    if (const auto error = value.type().get(type))
+        return error;
+    if (type == ondemand::json_type::string) {
+        slot.kind = Slot::Kind::text;
+        return value.get_string().get(slot.text);
+    }
+    slot.kind = type == ondemand::json_type::null ? Slot::Kind::null : Slot::Kind::other;
+    return check(value);
+}
+
+struct DestinationSlot {
+    enum class Kind { missing, object, other } kind = Kind::missing;
+    Route::Fields fields;
+    unsigned wrongKeys = 0; // route keys whose last value is neither text nor null
+};
+
+error_code readDestination(ondemand::value value, DestinationSlot& slot) {
+    ondemand::json_type type;
+    if (const auto error = value.type().get(type))
+        return error;
+    slot = {};
+    if (type != ondemand::json_type::object) {
+        slot.kind = DestinationSlot::Kind::other;
+        return check(value);
+    }
+    slot.kind = DestinationSlot::Kind::object;
+    ondemand::object object;
+    if (const auto error = value.get_object().get(object))
+        return error;
+    for (auto field : object) {
+        std::string_view key;
+        ondemand::value inner;
+        if (const auto error = field.unescaped_key().get(key))
+            return error;
+        if (const auto error = field.value().get(inner))
+            return error;
+        const auto routeKey = named<RouteKey>(key, routeKeyNames);
+        if (routeKey == otherRouteKey) {
+            if (const auto error = check(inner))
+                return error;
+            continue;
+        }
+        Slot read;
+        if (const auto error = readSlot(inner, read))
+            return error;
+        routeField(slot.fields, routeKey) =
+            read.kind == Slot::Kind::text ? std::optional<std::string_view>(read.text) : std::nullopt;
+        if (read.kind == Slot::Kind::other)
+            slot.wrongKeys |= 1u << routeKey;
+        else
+            slot.wrongKeys &= ~(1u << routeKey);
+    }
+    return SUCCESS;
+}
+
+struct TransparentHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
+} // namespace
+
+struct ActivityLineReader::State {
+    ondemand::parser parser;
+    TextPool texts;
+    // Destinations by the fields they were read from (see destinationKey).
+    std::unordered_map<std::string, Shared<Route>, TransparentHash, std::equal_to<>> destinations;
+    std::string key;
+    std::string copy; // a padded copy of a line for read()
+
+    // The fields as one text: per field a presence byte, then its length and bytes.
+    std::string_view destinationKey(const Route::Fields& fields) {
+        key.clear();
+        for (int k = 0; k < otherRouteKey; ++k) {
+            const auto& field = routeField(fields, RouteKey(k));
+            key += char(field.has_value());
+            if (field) {
+                const std::uint32_t length = std::uint32_t(field->size());
+                key.append(reinterpret_cast<const char*>(&length), sizeof length);
+                key += *field;
+            }
+        }
+        return key;
+    }
+
+    std::optional<Shared<Route>> route(const Route::Fields& fields) {
+        const auto keyText = destinationKey(fields);
+        if (const auto found = destinations.find(keyText); found != destinations.end())
+            return found->second;
+        auto route = Route::fromFields(fields);
+        if (!route)
+            return std::nullopt;
+        Shared<Route> shared(std::move(*route));
+        destinations.emplace(std::string(keyText), shared);
+        return shared;
+    }
+
+    bool read(std::string_view line, ActivityEntry& entry) {
+        if (line.starts_with(byteOrderMark))
+            line.remove_prefix(byteOrderMark.size());
+        ondemand::document document;
+        if (parser.iterate(line.data(), line.size(), line.size() + padding).get(document))
+            return false;
+        ondemand::object object;
+        if (document.get_object().get(object))
+            return false;
+        Slot slots[otherKey];
+        DestinationSlot place;
+        for (auto field : object) {
+            std::string_view keyText;
+            ondemand::value value;
+            if (field.unescaped_key().get(keyText) || field.value().get(value))
+                return false;
+            const auto key = named<Key>(keyText, keyNames);
+            const error_code error = key == destination ? readDestination(value, place)
+                                     : key == otherKey  ? check(value)
+                                                        : readSlot(value, slots[key]);
+            if (error)
+                return false;
+        }
+        // Nothing may follow the object.
+        const char* rest = nullptr;
+        if (document.current_location().get(rest) != simdjson::OUT_OF_BOUNDS)
+            return false;
+
+        for (int k = 0; k < otherKey; ++k)
+            if (k != destination && slots[k].kind != Slot::Kind::text)
+                return false;
+        if (place.kind != DestinationSlot::Kind::object || place.wrongKeys != 0)
+            return false;
+
+        const auto parsedID = ActivityEntry::ID::parse(slots[id].text);
+        const auto parsedDate = IsoDate::parse(slots[date].text);
+        const auto parsedMode = ActionMode::fromRawValue(slots[mode].text);
+        auto parsedDestination = route(place.fields);
+        if (!parsedID || !parsedDate || !parsedMode || !parsedDestination)
+            return false;
+        entry.id = *parsedID;
+        entry.date = *parsedDate;
+        entry.subject.assign(slots[subject].text);
+        entry.sender = texts.intern(slots[sender].text);
+        entry.messageID.assign(slots[messageID].text);
+        entry.rule = texts.intern(slots[rule].text);
+        entry.destination = std::move(*parsedDestination);
+        entry.actionName = texts.intern(slots[actionName].text);
+        entry.mode = *parsedMode;
+        entry.prompt = texts.intern(slots[prompt].text);
+        return true;
+    }
+};
+
+ActivityLineReader::ActivityLineReader() : state_(std::make_unique<State>()) {}
+ActivityLineReader::~ActivityLineReader() = default;
+
+bool ActivityLineReader::readPadded(std::string_view line, ActivityEntry& entry) { return state_->read(line, entry); }
+
+bool ActivityLineReader::read(std::string_view line, ActivityEntry& entry) {
+    auto& copy = state_->copy;
+    copy.assign(line);
+    copy.resize(line.size() + padding);
+    return state_->read(std::string_view(copy.data(), line.size()), entry);
+}
+
+} // namespace pellora
