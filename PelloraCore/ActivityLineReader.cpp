@@ -53,12 +53,19 @@ template <class Fields> auto& routeField(Fields& fields, RouteKey key) {
     }
 }
 
+// Containers nested deeper than this make a line unreadable. simdjson's own limit (1024)
+// is only checked by assertions in debug builds; stopping short of it is the same everywhere.
+constexpr int maximumDepth = 1000;
+
 // Reads a value to its end. On-demand parsing checks only what it is asked for, so a value
 // that nobody needs is walked all the same: a line with a broken value anywhere is not JSON.
-error_code check(ondemand::value value) {
+// `depth` counts the containers around the value, the line's own object included.
+error_code check(ondemand::value value, int depth) {
     ondemand::json_type type;
     if (const auto error = value.type().get(type))
         return error;
+    if ((type == ondemand::json_type::object || type == ondemand::json_type::array) && depth >= maximumDepth)
+        return simdjson::DEPTH_ERROR;
     switch (type) {
     case ondemand::json_type::object: {
         ondemand::object object;
@@ -71,7 +78,7 @@ error_code check(ondemand::value value) {
                 return error;
             if (const auto error = field.value().get(inner))
                 return error;
-            if (const auto error = check(inner))
+            if (const auto error = check(inner, depth + 1))
                 return error;
         }
         return SUCCESS;
@@ -84,7 +91,7 @@ error_code check(ondemand::value value) {
             ondemand::value inner;
             if (const auto error = element.get(inner))
                 return error;
-            if (const auto error = check(inner))
+            if (const auto error = check(inner, depth + 1))
                 return error;
         }
         return SUCCESS;
@@ -119,7 +126,7 @@ struct Slot {
     std::string_view text; // for Kind::text: unescaped, valid until the next line
 };
 
-error_code readSlot(ondemand::value value, Slot& slot) {
+error_code readSlot(ondemand::value value, Slot& slot, int depth) {
     ondemand::json_type type;
     if (const auto error = value.type().get(type))
         return error;
@@ -128,7 +135,7 @@ error_code readSlot(ondemand::value value, Slot& slot) {
         return value.get_string().get(slot.text);
     }
     slot.kind = type == ondemand::json_type::null ? Slot::Kind::null : Slot::Kind::other;
-    return check(value);
+    return check(value, depth);
 }
 
 struct DestinationSlot {
@@ -144,7 +151,7 @@ error_code readDestination(ondemand::value value, DestinationSlot& slot) {
     slot = {};
     if (type != ondemand::json_type::object) {
         slot.kind = DestinationSlot::Kind::other;
-        return check(value);
+        return check(value, 1);
     }
     slot.kind = DestinationSlot::Kind::object;
     ondemand::object object;
@@ -159,12 +166,12 @@ error_code readDestination(ondemand::value value, DestinationSlot& slot) {
             return error;
         const auto routeKey = named<RouteKey>(key, routeKeyNames);
         if (routeKey == otherRouteKey) {
-            if (const auto error = check(inner))
+            if (const auto error = check(inner, 2))
                 return error;
             continue;
         }
         Slot read;
-        if (const auto error = readSlot(inner, read))
+        if (const auto error = readSlot(inner, read, 2))
             return error;
         routeField(slot.fields, routeKey) =
             read.kind == Slot::Kind::text ? std::optional<std::string_view>(read.text) : std::nullopt;
@@ -236,8 +243,8 @@ struct ActivityLineReader::State {
                 return false;
             const auto key = named<Key>(keyText, keyNames);
             const error_code error = key == destination ? readDestination(value, place)
-                                     : key == otherKey  ? check(value)
-                                                        : readSlot(value, slots[key]);
+                                     : key == otherKey  ? check(value, 1)
+                                                        : readSlot(value, slots[key], 1);
             if (error)
                 return false;
         }

@@ -12,8 +12,8 @@ namespace pellora {
 // entry when it is one JSON object (strict UTF-8, a byte-order mark allowed in front) holding
 // all ten keys with the right types, an id that is a UUID (kept upper-case), a date in the
 // stored form and a known mode. Other keys may hold any JSON value; a key given twice counts
-// with its last value, as in any JSON reader. Values nested deeper than simdjson's limit
-// (1024 levels) make a line unreadable.
+// with its last value, as in any JSON reader. Values nested more than 1000 levels deep make a
+// line unreadable.
 //
 // One reader serves a whole load: texts and destinations that repeat come out as one shared
 // value, so a long log costs little memory.
