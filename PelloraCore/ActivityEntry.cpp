@@ -14,29 +14,29 @@ namespace pellora {
 
 std::string ActivityEntry::newID() { return Text::uppercased(Uuid::random()); }
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return c - 'A' + 10; // Uuid::isValid has let only hexadecimal digits through
-}
-
-} // namespace
-
 std::optional<ActivityEntry::ID> ActivityEntry::ID::parse(std::string_view text) {
-    if (!Uuid::isValid(text))
+    // Read for every entry of a long log: one pass over a table.
+    static constexpr auto hexValues = [] {
+        std::array<std::int8_t, 256> values{};
+        values.fill(-1);
+        for (int i = 0; i < 10; ++i)
+            values['0' + i] = std::int8_t(i);
+        for (int i = 0; i < 6; ++i)
+            values['a' + i] = values['A' + i] = std::int8_t(10 + i);
+        return values;
+    }();
+    static constexpr std::size_t starts[16] = {0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
         return std::nullopt;
     ID id;
-    std::size_t at = 0;
-    for (auto& byte : id.bytes_) {
-        if (text[at] == '-')
-            ++at;
-        byte = std::uint8_t(hexValue(text[at]) << 4 | hexValue(text[at + 1]));
-        at += 2;
+    int invalid = 0;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const int high = hexValues[std::uint8_t(text[starts[i]])], low = hexValues[std::uint8_t(text[starts[i] + 1])];
+        invalid |= high | low; // negative when either is not a hexadecimal digit
+        id.bytes_[i] = std::uint8_t(high << 4 | (low & 0x0F));
     }
+    if (invalid < 0)
+        return std::nullopt;
     return id;
 }
 

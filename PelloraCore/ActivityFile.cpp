@@ -123,6 +123,29 @@ template <class Visit> void forEachLineBackward(int fd, std::size_t size, Visit 
         visit(std::string_view(buffer.data() + start, buffer.size() - start));
 }
 
+// About how many lines the file holds, from the line lengths of a sample at its end (where a
+// log's newest lines are, the ones most like what is still to come). Reserving that many
+// entries, and not a safe upper bound, means the list is allocated once and memory that will
+// never be used is never asked for: on some machines every page touched costs more than
+// parsing what fills it.
+std::size_t estimatedLines(int fd, std::size_t size) {
+    constexpr std::size_t sampleSize = 64 * 1024;
+    const std::size_t length = std::min(size, sampleSize);
+    std::string sample(length, '\0');
+    if (length == 0 || !readAt(fd, sample.data(), length, size - length))
+        return 0;
+    const auto lines = std::size_t(std::count(sample.begin(), sample.end(), '\n'));
+    if (length == size || lines < 2)
+        return lines + 1;
+    return std::size_t(double(size) / double(length) * double(lines) * 1.05) + 16;
+}
+
+// A list that has grown well past its entries gives the rest back.
+void trimCapacity(std::vector<ActivityEntry>& entries) {
+    if (entries.capacity() > entries.size() + entries.size() / 4)
+        entries.shrink_to_fit();
+}
+
 // Puts entries[order[k]] at position k, moving each entry about once.
 void permute(std::vector<ActivityEntry>& entries, std::vector<std::size_t>& order) {
     for (std::size_t k = 0; k < order.size(); ++k) {
@@ -159,12 +182,13 @@ std::vector<ActivityEntry> load(const std::filesystem::path& file) {
     const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return entries;
+    entries.reserve(estimatedLines(fd.get(), fileSize(fd.get())));
     ActivityLineReader reader;
     forEachLine(fd.get(), [&](std::string_view line) {
         if (!reader.readPadded(line, entries.emplace_back()))
             entries.pop_back();
     });
-    entries.shrink_to_fit();
+    trimCapacity(entries);
     return entries;
 }
 
@@ -175,16 +199,15 @@ std::vector<ActivityEntry> loadNewestFirst(const std::filesystem::path& file) {
         return entries;
     // A log is appended in time order, so reading it from the end gives nearly the final
     // order: little is left to move, and each entry's own texts lie in memory in list order,
-    // which keeps searching the list fast. The shortest possible entry line is longer than
-    // 180 bytes, so this reserves enough; what is left over is given back below.
+    // which keeps searching the list fast.
     const std::size_t size = fileSize(fd.get());
-    entries.reserve(size / 180 + 1);
+    entries.reserve(estimatedLines(fd.get(), size));
     ActivityLineReader reader;
     forEachLineBackward(fd.get(), size, [&](std::string_view line) {
         if (!reader.readPadded(line, entries.emplace_back()))
             entries.pop_back();
     });
-    entries.shrink_to_fit();
+    trimCapacity(entries);
     // entries[i] is the i-th entry from the end: for equal dates the larger i came first.
     struct Key {
         ActivityEntry::Date date;
@@ -198,7 +221,19 @@ std::vector<ActivityEntry> loadNewestFirst(const std::filesystem::path& file) {
     };
     if (std::is_sorted(keys.begin(), keys.end(), before))
         return entries;
-    std::sort(keys.begin(), keys.end(), before);
+    // Nearly in order: an insertion sort moves each key only as far as it is out of place. A
+    // log far out of order (a clock that jumped) is sorted in full instead.
+    std::size_t moves = 0;
+    const std::size_t budget = 8 * keys.size();
+    for (std::size_t i = 1; i < keys.size() && moves <= budget; ++i) {
+        const Key key = keys[i];
+        std::size_t j = i;
+        for (; j > 0 && before(key, keys[j - 1]) && ++moves <= budget; --j)
+            keys[j] = keys[j - 1];
+        keys[j] = key;
+    }
+    if (moves > budget)
+        std::sort(keys.begin(), keys.end(), before);
     std::vector<std::size_t> order(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k)
         order[k] = keys[k].index;

@@ -1,10 +1,13 @@
 #include "ActivityLineReader.h"
 
+#include <array>
+#include <cstdint>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include <simdjson.h>
 
@@ -32,9 +35,10 @@ enum RouteKey { domain, address, matchOn, kind, name, chatTitle, url, chatURL, i
 constexpr std::string_view routeKeyNames[otherRouteKey] = {"domain", "address",   "matchOn", "kind",        "name",
                                                            "chatTitle", "url", "chatURL", "instructions"};
 
+// Every key of every line is looked up: compare only with the names of the same length.
 template <class K, std::size_t n> K named(std::string_view text, const std::string_view (&names)[n]) {
     for (std::size_t k = 0; k < n; ++k)
-        if (names[k] == text)
+        if (names[k].size() == text.size() && std::memcmp(names[k].data(), text.data(), text.size()) == 0)
             return K(k);
     return K(n);
 }
@@ -127,15 +131,31 @@ struct Slot {
 };
 
 error_code readSlot(ondemand::value value, Slot& slot, int depth) {
+    // Texts first: a value of another type is left as it was and can be looked at again.
+    const auto text = value.get_string().get(slot.text);
+    if (text != simdjson::INCORRECT_TYPE) {
+        slot.kind = Slot::Kind::text;
+        return text;
+    }
     ondemand::json_type type;
     if (const auto error = value.type().get(type))
         return error;
-    if (type == ondemand::json_type::string) {
-        slot.kind = Slot::Kind::text;
-        return value.get_string().get(slot.text);
-    }
     slot.kind = type == ondemand::json_type::null ? Slot::Kind::null : Slot::Kind::other;
     return check(value, depth);
+}
+
+// A key as written when it holds no escape (nearly always: no copy is made), else unescaped.
+// Stage one has checked that the key is a well-formed string, so its closing quote is there.
+error_code keyOf(ondemand::field& field, std::string_view& key) {
+    const char* const raw = field.key().raw();
+    const char* end = raw;
+    while (*end != '"' && *end != '\\')
+        ++end;
+    if (*end == '"') {
+        key = std::string_view(raw, std::size_t(end - raw));
+        return SUCCESS;
+    }
+    return field.unescaped_key().get(key);
 }
 
 struct DestinationSlot {
@@ -157,13 +177,14 @@ error_code readDestination(ondemand::value value, DestinationSlot& slot) {
     ondemand::object object;
     if (const auto error = value.get_object().get(object))
         return error;
-    for (auto field : object) {
+    for (auto result : object) {
+        ondemand::field field;
         std::string_view key;
-        ondemand::value inner;
-        if (const auto error = field.unescaped_key().get(key))
+        if (const auto error = std::move(result).get(field))
             return error;
-        if (const auto error = field.value().get(inner))
+        if (const auto error = keyOf(field, key))
             return error;
+        ondemand::value& inner = field.value();
         const auto routeKey = named<RouteKey>(key, routeKeyNames);
         if (routeKey == otherRouteKey) {
             if (const auto error = check(inner, 2))
@@ -183,45 +204,56 @@ error_code readDestination(ondemand::value value, DestinationSlot& slot) {
     return SUCCESS;
 }
 
-struct TransparentHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-};
-
 } // namespace
 
 struct ActivityLineReader::State {
     ondemand::parser parser;
     TextPool texts;
-    // Destinations by the fields they were read from (see destinationKey).
-    std::unordered_map<std::string, Shared<Route>, TransparentHash, std::equal_to<>> destinations;
-    std::string key;
-    std::string copy; // a padded copy of a line for read()
+    // Destinations by the fields they were read from: a log holds few, each thousands of times.
+    struct KnownDestination {
+        std::array<std::optional<std::string>, otherRouteKey> fields;
+        Shared<Route> route;
+    };
+    std::vector<KnownDestination> destinations;
+    std::unordered_map<std::uint64_t, std::size_t> destinationsByHash; // the first with that hash
+    std::string copy;                                                 // a padded copy of a line for read()
 
-    // The fields as one text: per field a presence byte, then its length and bytes.
-    std::string_view destinationKey(const Route::Fields& fields) {
-        key.clear();
+    static std::uint64_t hash(const Route::Fields& fields) {
+        std::uint64_t value = 0;
         for (int k = 0; k < otherRouteKey; ++k) {
             const auto& field = routeField(fields, RouteKey(k));
-            key += char(field.has_value());
-            if (field) {
-                const std::uint32_t length = std::uint32_t(field->size());
-                key.append(reinterpret_cast<const char*>(&length), sizeof length);
-                key += *field;
-            }
+            value = (value + (field ? TextPool::hash(*field) : 0x5bd1e995u)) * 0x9E3779B97F4A7C15ull;
         }
-        return key;
+        return value;
+    }
+
+    static bool same(const KnownDestination& known, const Route::Fields& fields) {
+        for (int k = 0; k < otherRouteKey; ++k) {
+            const auto& field = routeField(fields, RouteKey(k));
+            const auto& knownField = known.fields[std::size_t(k)];
+            if (field.has_value() != knownField.has_value() || (field && *field != *knownField))
+                return false;
+        }
+        return true;
     }
 
     std::optional<Shared<Route>> route(const Route::Fields& fields) {
-        const auto keyText = destinationKey(fields);
-        if (const auto found = destinations.find(keyText); found != destinations.end())
-            return found->second;
+        const auto key = hash(fields);
+        const auto found = destinationsByHash.find(key);
+        if (found != destinationsByHash.end() && same(destinations[found->second], fields))
+            return destinations[found->second].route;
         auto route = Route::fromFields(fields);
         if (!route)
             return std::nullopt;
         Shared<Route> shared(std::move(*route));
-        destinations.emplace(std::string(keyText), shared);
+        if (found == destinationsByHash.end()) { // a different one with the same hash is read anew each time
+            KnownDestination known{{}, shared};
+            for (int k = 0; k < otherRouteKey; ++k)
+                if (const auto& field = routeField(fields, RouteKey(k)))
+                    known.fields[std::size_t(k)] = std::string(*field);
+            destinationsByHash.emplace(key, destinations.size());
+            destinations.push_back(std::move(known));
+        }
         return shared;
     }
 
@@ -236,11 +268,12 @@ struct ActivityLineReader::State {
             return false;
         Slot slots[otherKey];
         DestinationSlot place;
-        for (auto field : object) {
+        for (auto result : object) {
+            ondemand::field field;
             std::string_view keyText;
-            ondemand::value value;
-            if (field.unescaped_key().get(keyText) || field.value().get(value))
+            if (std::move(result).get(field) || keyOf(field, keyText))
                 return false;
+            ondemand::value& value = field.value();
             const auto key = named<Key>(keyText, keyNames);
             const error_code error = key == destination ? readDestination(value, place)
                                      : key == otherKey  ? check(value, 1)
