@@ -15,6 +15,7 @@
 #include "Pellora/Shell/Log.h"
 #include "PelloraCore/ActivityFile.h"
 #include "PelloraCore/IsoDate.h"
+#include "FileSizeLimit.h"
 #include "TestHome.h"
 
 using namespace pellora;
@@ -95,6 +96,29 @@ TEST(ConfigStore, AFailedSaveIsQuietAndRetriedByTheNextChange) {
     changed.keepActivityLog = false;
     store.setConfig(changed);
     EXPECT_EQ(Config::load(blocked / "config.json"), changed);
+}
+
+TEST(ConfigStore, AFullDiskKeepsTheChangeInMemoryAndTheOldFileWhole) {
+    ConfigStore store;
+    Config first;
+    first.emailsSent = 1;
+    store.setConfig(first);
+    const auto file = supportFolder() / "config.json";
+    const std::string before = read(file);
+
+    Config changed = first;
+    changed.routes.push_back(Route{"example.com", MatchField::from, DestinationKind::chat, "Board",
+                                   std::nullopt, std::string(4'000, 'i')});
+    {
+        pellora::testing::FileSizeLimit full(before.size());
+        store.setConfig(changed);
+    }
+    EXPECT_EQ(store.config(), changed);
+    EXPECT_EQ(read(file), before);
+
+    changed.emailsSent = 2; // room again: the next change saves everything
+    store.setConfig(changed);
+    EXPECT_EQ(Config::load(file), changed);
 }
 
 TEST(DeviceID, StoresOneLowerCaseIdentifierUntilReset) {
