@@ -258,6 +258,9 @@ struct ActivityLineReader::State {
     }
 
     bool read(std::string_view line, ActivityEntry& entry) {
+        // The text ends at a NUL byte, as for the JSON library that writes the file: a log
+        // whose end was filled with zeros by a crash still yields the entry before them.
+        line = line.substr(0, line.find('\0'));
         if (line.starts_with(byteOrderMark))
             line.remove_prefix(byteOrderMark.size());
         ondemand::document document;

@@ -9,7 +9,8 @@
 namespace pellora {
 
 // Reads lines of activity.jsonl into entries, with simdjson's on-demand parser. A line is an
-// entry when it is one JSON object (strict UTF-8, a byte-order mark allowed in front) holding
+// entry when it is one JSON object (strict UTF-8, a byte-order mark allowed in front, nothing
+// read from a NUL byte on, as the JSON library that writes the file reads it) holding
 // all ten keys with the right types, an id that is a UUID (kept upper-case), a date in the
 // stored form and a known mode. Other keys may hold any JSON value; a key given twice counts
 // with its last value, as in any JSON reader. Values nested more than 1000 levels deep make a

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -214,6 +215,10 @@ TEST(ActivityLine, OtherKeysMayHoldAnyJsonValueButOnlyJson) {
         const auto line = sampleWith(R"("rule":)", R"("other":)" + value + R"(,"rule":)");
         EXPECT_EQ(ActivityLine::decode(line).has_value(), accepted) << value.substr(0, 40);
     }
+    // Nothing counts from a NUL byte on: an entry whose line a crash filled up with zeros is
+    // kept, a line cut by one is not.
+    EXPECT_EQ(ActivityLine::decode(sampleLine + std::string(5, '\0') + "x"), entry());
+    EXPECT_EQ(ActivityLine::decode(std::string(sampleLine).insert(std::strlen(sampleLine) - 1, 1, '\0')), std::nullopt);
     // A byte-order mark only in front; a NUL escaped inside a text is text like any other.
     EXPECT_EQ(ActivityLine::decode(" \xEF\xBB\xBF" + std::string(sampleLine)), std::nullopt);
     const auto withNul = ActivityLine::decode(sampleWith("Quarterly", R"(a\u0000b)"));
