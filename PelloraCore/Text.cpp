@@ -1,5 +1,6 @@
 #include "Text.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <unicode/brkiter.h>
@@ -63,13 +64,33 @@ bool isWhitespaceOrNewline(char32_t c) {
 std::string trimmed(std::string_view text) { return trimmedBy(text, isWhitespaceOrNewline); }
 std::string trimmedSpaces(std::string_view text) { return trimmedBy(text, isSpaceOrTab); }
 
+// Full case mapping changes an ASCII letter into its ASCII partner and leaves every other ASCII
+// character alone, so ASCII text (addresses, patterns, most queries) needs no ICU round trip.
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string lowercased(std::string_view text) {
+    if (isAscii(text)) {
+        std::string result(text);
+        for (char& c : result)
+            if (c >= 'A' && c <= 'Z')
+                c = char(c + ('a' - 'A'));
+        return result;
+    }
     auto unicode = toUnicode(text);
     unicode.toLower(icu::Locale::getRoot());
     return toUtf8(unicode);
 }
 
 std::string uppercased(std::string_view text) {
+    if (isAscii(text)) {
+        std::string result(text);
+        for (char& c : result)
+            if (c >= 'a' && c <= 'z')
+                c = char(c - ('a' - 'A'));
+        return result;
+    }
     auto unicode = toUnicode(text);
     unicode.toUpper(icu::Locale::getRoot());
     return toUtf8(unicode);
