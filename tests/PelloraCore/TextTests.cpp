@@ -16,9 +16,25 @@ TEST(Text, TrimmingRemovesUnicodeWhitespaceAtBothEndsOnly) {
 TEST(Text, FullLowerCasingAndCharacterCounts) {
     EXPECT_EQ(Text::lowercased("İSTANBUL"), "i\u0307stanbul");
     EXPECT_EQ(Text::uppercased("straße"), "STRASSE");
-    EXPECT_EQ(Text::characterCount("e\u0301👍🏽ab"), 4u);
-    EXPECT_EQ(Text::characterCount(""), 0u);
-    EXPECT_EQ(Text::characterCount("\r\n"), 1u);
+    EXPECT_EQ(Text::lowercased("Ann <ANN@Example.COM> 42"), "ann <ann@example.com> 42");
+    EXPECT_EQ(Text::uppercased("to: bob@x.org"), "TO: BOB@X.ORG");
+}
+
+TEST(Text, CharacterCountsJoinWhatUnicodeJoinsAlsoNextToAscii) {
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"", 0},
+        {"\r\n", 1},
+        {"a\r\nb\r\r\n\n", 6}, // a, CR LF, b, CR, CR LF, LF
+        {"e\u0301👍🏽ab", 4},
+        {"cafe\u0301 au lait", 12}, // a combining accent after an ASCII letter
+        {"\u06001", 1},             // a prepended sign before an ASCII digit
+        {"a\u200Db", 2},            // a joiner joins to what precedes only
+        {"\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7!", 3},
+        {"x\xFFy", 3}, // an ill-formed byte counts as one
+        {std::string(59'990, 'a') + "\r\n\r\n\r\n\r\n\r\n", 59'995},
+    };
+    for (const auto& [text, count] : cases)
+        EXPECT_EQ(Text::characterCount(text), count) << text.substr(0, 20);
 }
 
 TEST(Text, WordsSplitAtAnyWhitespace) {
