@@ -1,0 +1,91 @@
+#include "RouteList.h"
+
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+
+namespace pellora {
+
+RouteList::RouteList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragDropMode(QAbstractItemView::InternalMove);
+    setDefaultDropAction(Qt::MoveAction);
+    setDropIndicatorShown(true);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSpacing(1);
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { emit editRequested(row(item)); });
+}
+
+void RouteList::addRow(QWidget* widget, const QString& description) {
+    auto* item = new QListWidgetItem(this);
+    item->setData(Qt::AccessibleTextRole, description);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+    setItemWidget(item, widget);
+}
+
+void RouteList::fitRows() {
+    const int width = viewport()->width() - 2 * spacing();
+    for (int index = 0; index < count(); ++index) {
+        QListWidgetItem* row = item(index);
+        const QWidget* widget = itemWidget(row);
+        if (!widget)
+            continue;
+        const int height = widget->hasHeightForWidth() ? widget->heightForWidth(width) : widget->sizeHint().height();
+        row->setSizeHint(QSize(width, height));
+    }
+}
+
+QString RouteList::rowMimeType() { return QStringLiteral("application/x-pellora-route-row"); }
+
+QStringList RouteList::mimeTypes() const { return {rowMimeType()}; }
+
+QMimeData* RouteList::mimeData(const QList<QListWidgetItem*>& items) const {
+    if (items.size() != 1)
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setData(rowMimeType(), QByteArray::number(row(items.front())));
+    return data;
+}
+
+Qt::DropActions RouteList::supportedDropActions() const { return Qt::MoveAction; }
+
+void RouteList::dropEvent(QDropEvent* event) {
+    bool ok = false;
+    const int from = event->mimeData()->data(rowMimeType()).toInt(&ok);
+    if (!ok || from < 0 || from >= count()) {
+        event->ignore();
+        return;
+    }
+    const QPoint position = event->position().toPoint();
+    const QModelIndex target = indexAt(position);
+    int before = count();
+    if (target.isValid())
+        before = target.row() + (position.y() > visualRect(target).center().y() ? 1 : 0);
+    const int to = before > from ? before - 1 : before;
+    // Not a move for the drag source: the owner redraws the list from the new order, and a
+    // move would make the view remove the dragged row a second time.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    stopAutoScroll();
+    setState(QAbstractItemView::NoState);
+    viewport()->update();
+    if (to != from)
+        emit moveRequested(from, to);
+}
+
+void RouteList::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+        emit editRequested(currentRow());
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void RouteList::resizeEvent(QResizeEvent* event) {
+    QListWidget::resizeEvent(event);
+    fitRows();
+}
+
+} // namespace pellora
