@@ -223,6 +223,7 @@ QWidget* RouteEditorView::makeDestinationSection() {
     linkNotes_ = new QWidget(box);
     auto* notes = new QVBoxLayout(linkNotes_);
     notes->setContentsMargins(0, 0, 0, 0);
+    notes->setSpacing(2);
     notes->addWidget(RouteStyle::note(QStringLiteral("A link is the most reliable way to find it."), linkNotes_));
     linkMessage_ = RouteStyle::message(linkNotes_);
     notes->addWidget(linkMessage_);

@@ -8,7 +8,8 @@ namespace pellora {
 
 RouteList::RouteList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setDragDropMode(QAbstractItemView::InternalMove);
+    // Drags and drops of its own rows only: the row type is the one type it accepts.
+    setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
     setDropIndicatorShown(true);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -227,6 +227,7 @@ QWidget* RoutesTab::makeTester() {
     fields->addWidget(testTo_);
     column->addLayout(fields);
     testResult_ = new QLabel(box);
+    testResult_->setObjectName(QStringLiteral("testResult"));
     testResult_->setTextFormat(Qt::RichText);
     testResult_->setWordWrap(true);
     column->addWidget(testResult_);
