@@ -64,7 +64,6 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
     previewToggle_ = new QToolButton(body);
     previewToggle_->setText(QStringLiteral("Preview what Claude receives"));
     previewToggle_->setAccessibleName(previewToggle_->text());
-    previewToggle_->setCheckable(true);
     previewToggle_->setAutoRaise(true);
     previewToggle_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     previewToggle_->setArrowType(Qt::RightArrow);
@@ -74,7 +73,9 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
     preview_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     preview_->setMinimumHeight(180);
     preview_->hide();
-    connect(previewToggle_, &QToolButton::toggled, this, [this](bool open) {
+    // A disclosure rather than a toggle button, so an open preview does not look pressed.
+    connect(previewToggle_, &QToolButton::clicked, this, [this] {
+        const bool open = preview_->isHidden();
         previewToggle_->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
         preview_->setVisible(open);
     });
