@@ -42,17 +42,12 @@ QComboBox* picker(const QString& name, QWidget* parent) {
 } // namespace
 
 RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    auto* layout = RouteStyle::column(this, 0);
 
     // The body scrolls on small screens; the footer stays in view.
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* body = new QWidget(scroll);
-    auto* column = new QVBoxLayout(body);
+    QVBoxLayout* column = nullptr;
+    QScrollArea* scroll = RouteStyle::scrollingPage(this, column);
+    QWidget* body = column->parentWidget();
     column->setContentsMargins(20, 20, 20, 12);
     column->setSpacing(14);
     column->addWidget(makeHeader());
@@ -93,7 +88,6 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
         column->addWidget(RouteStyle::note(QStringLiteral("You can turn asking back on in Settings → Routes."), body));
     }
     column->addStretch(1);
-    scroll->setWidget(body);
     layout->addWidget(scroll, 1);
     layout->addWidget(makeFooter());
 
@@ -222,9 +216,7 @@ QWidget* RouteEditorView::makeDestinationSection() {
     });
     destination_->addRow(linkLabel_, link_);
     linkNotes_ = new QWidget(box);
-    auto* notes = new QVBoxLayout(linkNotes_);
-    notes->setContentsMargins(0, 0, 0, 0);
-    notes->setSpacing(2);
+    auto* notes = RouteStyle::column(linkNotes_, 2);
     notes->addWidget(RouteStyle::note(QStringLiteral("A link is the most reliable way to find it."), linkNotes_));
     linkMessage_ = RouteStyle::message(linkNotes_);
     notes->addWidget(linkMessage_);

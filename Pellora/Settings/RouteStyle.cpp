@@ -1,6 +1,8 @@
 #include "RouteStyle.h"
 
 #include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include "Pellora/Shell/Brand.h"
 
@@ -44,6 +46,24 @@ void setMessage(QLabel* label, const QString& text) {
     label->setText(text);
     label->setAccessibleName(text);
     label->setVisible(!text.isEmpty());
+}
+
+QScrollArea* scrollingPage(QWidget* parent, QVBoxLayout*& column) {
+    auto* area = new QScrollArea(parent);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* page = new QWidget(area);
+    column = new QVBoxLayout(page);
+    area->setWidget(page);
+    return area;
+}
+
+QVBoxLayout* column(QWidget* box, int spacing) {
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
 }
 
 QColor errorColor(const QPalette& palette) {

@@ -7,6 +7,8 @@
 #include <QString>
 
 class QLabel;
+class QScrollArea;
+class QVBoxLayout;
 class QWidget;
 
 namespace pellora {
@@ -24,6 +26,12 @@ QLabel* heading(const QString& text, QWidget* parent);
 QLabel* message(QWidget* parent);
 // Shows `text` in a message label, or hides it when empty.
 void setMessage(QLabel* label, const QString& text);
+
+// A frameless area on `parent` that scrolls vertically; its page is laid out by the column
+// returned, which the area shows once the caller has filled it.
+QScrollArea* scrollingPage(QWidget* parent, QVBoxLayout*& column);
+// A column without margins for `box`.
+QVBoxLayout* column(QWidget* box, int spacing);
 
 // System red and orange, lighter on a dark palette.
 QColor errorColor(const QPalette& palette);

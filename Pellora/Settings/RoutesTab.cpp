@@ -70,22 +70,14 @@ QLabel* linedIconLabel(QHBoxLayout* line, const QPixmap& icon, const QString& wo
 
 RoutesTab::RoutesTab(SettingsContext& context, QWidget* parent)
     : QWidget(parent), context_(context), model_(context.store) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* page = new QWidget(scroll);
-    auto* column = new QVBoxLayout(page);
+    QVBoxLayout* column = nullptr;
+    RouteStyle::column(this, 0)->addWidget(RouteStyle::scrollingPage(this, column));
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(16);
     column->addWidget(makeExplainer());
     column->addWidget(makeList(), 1);
     column->addWidget(makeToggle());
     column->addWidget(makeTester());
-    scroll->setWidget(page);
-    outer->addWidget(scroll);
 
     connect(&context_.store, &ConfigStore::configChanged, this, &RoutesTab::render);
     render();
@@ -93,9 +85,7 @@ RoutesTab::RoutesTab(SettingsContext& context, QWidget* parent)
 
 QWidget* RoutesTab::makeExplainer() {
     auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    auto* column = RouteStyle::column(content, 8);
     column->addWidget(RouteStyle::heading(QStringLiteral("How routes work"), content));
     auto* intro = new QLabel(QStringLiteral("A route decides where an email goes in Claude. Each route looks at one "
                                             "field, and matches either a whole domain or one address:"),
@@ -127,9 +117,7 @@ QWidget* RoutesTab::makeExplainer() {
 
 QWidget* RoutesTab::makeList() {
     auto* box = new QWidget(this);
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    auto* column = RouteStyle::column(box, 6);
 
     listOrEmpty_ = new QStackedWidget(box);
     list_ = new RouteList(listOrEmpty_);
@@ -187,9 +175,7 @@ QWidget* RoutesTab::makeList() {
 
 QWidget* RoutesTab::makeToggle() {
     auto* box = new QWidget(this);
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(2);
+    auto* column = RouteStyle::column(box, 2);
     ask_ = new QCheckBox(QStringLiteral("Ask where to send emails that have no route"), box);
     ask_->setAccessibleName(ask_->text());
     connect(ask_, &QCheckBox::toggled, this, [this](bool on) { model_.setAskForUnknownRoutes(on); });
@@ -201,9 +187,7 @@ QWidget* RoutesTab::makeToggle() {
 
 QWidget* RoutesTab::makeTester() {
     auto* box = new QWidget(this);
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    auto* column = RouteStyle::column(box, 6);
     column->addWidget(RouteStyle::heading(QStringLiteral("Test your routes"), box));
     auto* fields = new QHBoxLayout;
     testFrom_ = new QLineEdit(box);
@@ -335,8 +319,7 @@ void RoutesTab::openEditor(const std::optional<Route>& editing) {
     inputs.onCancel = [&sheet] { sheet.reject(); };
     RouteEditor editor(std::move(inputs));
 
-    auto* layout = new QVBoxLayout(&sheet);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* layout = RouteStyle::column(&sheet, 0);
     auto* view = new RouteEditorView(editor, &sheet);
     layout->addWidget(view);
     QSize size = view->sizeHint();

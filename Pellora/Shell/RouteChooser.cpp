@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "Pellora/Settings/RouteEditorView.h"
+#include "Pellora/Settings/RouteStyle.h"
 
 namespace pellora::RouteChooser {
 
@@ -51,8 +52,7 @@ ChooserResult ask(const Router::RouteSuggestion& suggestion, const std::string& 
     inputs.onCancel = [&] { answerWith(ChooserResult::cancel()); };
     RouteEditor editor(std::move(inputs));
 
-    auto* layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* layout = RouteStyle::column(&window, 0);
     auto* view = new RouteEditorView(editor, &window);
     layout->addWidget(view);
 
