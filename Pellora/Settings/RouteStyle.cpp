@@ -53,6 +53,8 @@ QScrollArea* scrollingPage(QWidget* parent, QVBoxLayout*& column) {
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a stop of its own for Tab: it still scrolls to whichever control takes the focus.
+    area->setFocusPolicy(Qt::NoFocus);
     auto* page = new QWidget(area);
     column = new QVBoxLayout(page);
     area->setWidget(page);

@@ -17,7 +17,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "App/Modal.h"
+#include "App/Driving.h"
 #include "App/ScriptedShellUI.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
@@ -341,6 +341,9 @@ TEST_F(RoutesTabOnScreen, AddEditReorderRemoveAndTest) {
     EXPECT_EQ(routesOnDisk(), Routes{route("example.com")});
     EXPECT_FALSE(button("Remove Route")->isEnabled());
     EXPECT_EQ(sheetTitles, (std::vector<QString>{"Add Route", "Edit Route"}));
+    EXPECT_EQ(pellora::testing::tabStops(list()),
+              (std::vector<std::string>{"Routes", "Add Route", "Ask where to send emails that have no route", "Sender",
+                                        "Recipient"}));
 }
 
 TEST_F(RoutesTabOnScreen, InvalidInputNeverReachesTheFile) {

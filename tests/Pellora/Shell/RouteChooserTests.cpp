@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "App/Eml.h"
-#include "App/Modal.h"
+#include "App/Driving.h"
 #include "App/ScriptedShellUI.h"
 #include "Pellora/Claude/ClaudeSidebar.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
@@ -150,6 +150,19 @@ TEST(RouteChooser, EachAnswerEndsTheWindow) {
         EXPECT_FALSE(flags.testFlag(Qt::WindowMinMaxButtonsHint));
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
+}
+
+TEST(RouteChooser, TabVisitsEveryControlInReadingOrder) {
+    std::vector<std::string> visited;
+    whenModal([&](QWidget* window) {
+        visited = pellora::testing::tabStops(named<QComboBox>(window, "Email field"));
+        window->close();
+    });
+    RouteChooser::ask(fromJane, "", [] { return Chats{}; });
+    EXPECT_EQ(visited, (std::vector<std::string>{"Email field", "Match", "Domain", "Send it to",
+                                                 "Standing instructions (optional)", "Preview what Claude receives",
+                                                 "Don't ask again. Always start a new chat when no route matches.",
+                                                 "Cancel", "Just This Once", "Save"}));
 }
 
 TEST(RouteChooser, WithClaudeMissingTheChatListIsEmpty) {

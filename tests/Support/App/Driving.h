@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QTimer>
@@ -37,6 +39,19 @@ template <class Widget> Widget* named(const QWidget* root, const QString& access
         if (child->accessibleName() == accessibleName)
             return child;
     return nullptr;
+}
+
+// The accessible names of the controls that Tab stops at, starting at `first` and going
+// once round its window's focus chain.
+inline std::vector<std::string> tabStops(QWidget* first) {
+    std::vector<std::string> stops;
+    QWidget* widget = first;
+    do {
+        if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus))
+            stops.push_back(widget->accessibleName().toStdString());
+        widget = widget->nextInFocusChain();
+    } while (widget && widget != first);
+    return stops;
 }
 
 } // namespace pellora::testing
