@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 
+#include "Pellora/Shell/Brand.h"
+
 namespace pellora {
 
 RouteList::RouteList(QWidget* parent) : QListWidget(parent) {
@@ -15,6 +17,7 @@ RouteList::RouteList(QWidget* parent) : QListWidget(parent) {
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSpacing(1);
+    tintSelection();
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { emit editRequested(row(item)); });
 }
@@ -82,6 +85,22 @@ void RouteList::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+void RouteList::tintSelection() {
+    // A light selection: the rows are drawn by widgets in the normal text colours, which must
+    // stay readable on it. Only the highlight is set; the rest follows the application.
+    QPalette colours = palette();
+    const QColor tint = Brand::withOpacity(Brand::accent(colours), 0.22);
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        colours.setColor(group, QPalette::Highlight, tint);
+    setPalette(colours);
+}
+
+void RouteList::changeEvent(QEvent* event) {
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        tintSelection(); // no further event once the tint is in place
 }
 
 void RouteList::resizeEvent(QResizeEvent* event) {

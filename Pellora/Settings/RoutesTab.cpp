@@ -297,6 +297,13 @@ void RoutesTab::render() {
     showTestResult();
 }
 
+void RoutesTab::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The rows' chips and icons take their colours from the appearance.
+    if (event->type() == QEvent::PaletteChange && list_)
+        render();
+}
+
 void RoutesTab::showTestResult() {
     const std::string result = model_.testResult();
     testResult_->setText(LightMarkdown::html(result, testResult_->font()));

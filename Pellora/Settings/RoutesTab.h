@@ -30,6 +30,9 @@ public:
     // is closed.
     void openEditor(const std::optional<Route>& editing);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     QWidget* makeExplainer();
     QWidget* makeList();
