@@ -30,8 +30,7 @@ static_assert(sizeof usLayoutKeys == 49);
 struct FreeReply {
     void operator()(void* reply) const { std::free(reply); }
 };
-template <typename T>
-using Reply = std::unique_ptr<T, FreeReply>;
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
 // The server's keyboard and modifier mappings, read afresh for each registration.
 class KeyboardMap {
@@ -54,8 +53,8 @@ public:
         if (modifiers) {
             perModifier_ = modifiers->keycodes_per_modifier;
             const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers.get());
-            modifierKeycodes_.assign(codes,
-                                     codes + xcb_get_modifier_mapping_keycodes_length(modifiers.get()));
+            modifierKeycodes_.assign(
+                codes, codes + xcb_get_modifier_mapping_keycodes_length(modifiers.get()));
         }
     }
 
@@ -85,7 +84,8 @@ private:
         if (keycode < minKeycode_)
             return false;
         const std::size_t first = std::size_t(keycode - minKeycode_) * perKeycode_;
-        for (std::size_t index = first; index < first + perKeycode_ && index < keysyms_.size(); ++index)
+        for (std::size_t index = first; index < first + perKeycode_ && index < keysyms_.size();
+             ++index)
             if (keysyms_[index] == keysym)
                 return true;
         return false;
@@ -130,7 +130,8 @@ constexpr std::uint16_t keyModifierBits = 0xFF;
 X11HotKeys::X11HotKeys() : connection_(qtConnection()) {
     if (!connection_)
         return;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection_)); it.rem; xcb_screen_next(&it))
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection_)); it.rem;
+         xcb_screen_next(&it))
         roots_.push_back(it.data->root);
 }
 
@@ -269,9 +270,9 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, q
         return false;
     // A key held down repeats: the server either presses it again, or (as it does for Qt's
     // connection) sends a release and a press with one timestamp. One stroke fires once.
-    const bool repeated = held_.count(key->detail) > 0 ||
-                          (lastRelease_ && lastRelease_->first == key->detail &&
-                           lastRelease_->second == key->time);
+    const bool repeated =
+        held_.count(key->detail) > 0 ||
+        (lastRelease_ && lastRelease_->first == key->detail && lastRelease_->second == key->time);
     held_.insert(key->detail);
     lastRelease_.reset();
     if (repeated)

@@ -70,35 +70,10 @@ TEST(HotKeyCenter, ActionKeysAreTheUSLayoutKeyCodes) {
     EXPECT_EQ(codes, expected);
 }
 
-TEST(HotKeyCenter, TheLaunchAlertListsTheRefusedShortcutsInActionOrder) {
-    struct Case {
-        std::set<int> refusedKeys;
-        std::vector<std::string> refused;
-        std::string text;
-    };
-    const std::vector<Case> cases{
-        {{}, {}, ""},
-        {{15}, {"⌥⌘R"}, "⌥⌘R is already used by another app."},
-        // Singular wording for several, in the order of the actions, not of the key codes.
-        {{8, 1}, {"⌥⌘S", "⌥⌘C"}, "⌥⌘S, ⌥⌘C is already used by another app."},
-        {{2, 15}, {"⌥⌘R", "⌥⌘D"}, "⌥⌘R, ⌥⌘D is already used by another app."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        StandInHotKeys platform;
-        platform.refusedKeys = c.refusedKeys;
-        HotKeyCenter center(platform);
-        std::vector<std::string> pressed;
-        const auto refused = pellora::testing::registerActionShortcuts(center, pressed);
-        EXPECT_EQ(refused, c.refused);
-        if (!refused.empty()) {
-            EXPECT_EQ(HotKeyCenter::unavailableText(refused), c.text);
-        }
-        EXPECT_EQ(platform.ids, (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6}));
-        platform.handler(1);
-        EXPECT_EQ(pressed, c.refusedKeys.count(15) ? std::vector<std::string>{}
-                                                   : std::vector<std::string>{"reply"});
-    }
+TEST(HotKeyCenter, UnavailableTextListsTheShortcutsInTheSingular) {
+    EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘S", "⌥⌘C"}),
+              "⌥⌘S, ⌥⌘C is already used by another app.");
+    EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘R"}), "⌥⌘R is already used by another app.");
 }
 
 TEST(HotKeyCenter, WithoutGlobalShortcutsEveryActionIsListed) {

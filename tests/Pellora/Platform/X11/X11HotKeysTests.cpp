@@ -39,7 +39,8 @@ public:
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
         const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                          &events);
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
     ~EventBarrier() override {
@@ -180,48 +181,32 @@ Chord withOptionCommand(KeySym key) {
     return {XK_Super_L, XK_Alt_L, key};
 }
 
-TEST_F(X11HotKeysTest, EveryActionGrabsAndEachPressReachesOnlyItsHandler) {
+TEST_F(X11HotKeysTest, EveryActionGrabsAndEachPressReachesOnlyItsHandlerWhateverTheLocks) {
     X11HotKeys platform;
     HotKeyCenter center(platform);
     std::vector<std::string> pressed;
-    EXPECT_EQ(pellora::testing::registerActionShortcuts(center, pressed), std::vector<std::string>{});
-
-    const std::vector<std::pair<KeySym, std::string>> presses{
-        {XK_c, "pasteOnly"}, {XK_r, "reply"},   {XK_2, "custom2"},
-        {XK_s, "summary"},   {XK_d, "research"}, {XK_1, "custom1"},
-    };
-    for (const auto& [key, action] : presses) {
-        SCOPED_TRACE(action);
-        pressed.clear();
-        press(withOptionCommand(key));
-        EXPECT_EQ(pressed, std::vector<std::string>{action});
-    }
-}
-
-TEST_F(X11HotKeysTest, CapsLockAndNumLockDoNotHideAShortcut) {
-    X11HotKeys platform;
-    HotKeyCenter center(platform);
-    std::vector<std::string> pressed;
-    ASSERT_EQ(pellora::testing::registerActionShortcuts(center, pressed), std::vector<std::string>{});
+    EXPECT_EQ(pellora::testing::registerActionShortcuts(center, pressed),
+              std::vector<std::string>{});
 
     struct Case {
-        std::string locks;
-        unsigned mask;
         KeySym key;
         std::string action;
+        unsigned locks;
     };
     const std::vector<Case> cases{
-        {"Caps Lock", LockMask, XK_d, "research"},
-        {"Num Lock", numLock_, XK_1, "custom1"},
-        {"both", LockMask | numLock_, XK_c, "pasteOnly"},
+        {XK_c, "pasteOnly", 0},
+        {XK_r, "reply", 0},
+        {XK_2, "custom2", LockMask},
+        {XK_s, "summary", numLock_},
+        {XK_d, "research", LockMask | numLock_},
+        {XK_1, "custom1", 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.locks);
-        setLocks(c.mask);
+        SCOPED_TRACE(c.action);
+        setLocks(c.locks);
         pressed.clear();
         press(withOptionCommand(c.key));
         EXPECT_EQ(pressed, std::vector<std::string>{c.action});
-        setLocks(0);
     }
 }
 
@@ -229,7 +214,8 @@ TEST_F(X11HotKeysTest, OtherCombinationsCallNothing) {
     X11HotKeys platform;
     HotKeyCenter center(platform);
     std::vector<std::string> pressed;
-    ASSERT_EQ(pellora::testing::registerActionShortcuts(center, pressed), std::vector<std::string>{});
+    ASSERT_EQ(pellora::testing::registerActionShortcuts(center, pressed),
+              std::vector<std::string>{});
 
     const std::vector<Chord> chords{
         withOptionCommand(XK_x),
@@ -296,7 +282,8 @@ TEST_F(X11HotKeysTest, CarbonModifiersBecomeSuperAltShiftAndControl) {
     std::vector<std::uint32_t> ids;
     platform.installHandler([&](std::uint32_t id) { ids.push_back(id); });
     for (std::uint32_t id = 1; id <= cases.size(); ++id)
-        ASSERT_TRUE(platform.registerHotKey(cases[id - 1].keyCode, cases[id - 1].modifiers, id)) << id;
+        ASSERT_TRUE(platform.registerHotKey(cases[id - 1].keyCode, cases[id - 1].modifiers, id))
+            << id;
     for (auto c = cases.rbegin(); c != cases.rend(); ++c)
         press(c->chord);
     EXPECT_EQ(ids, (std::vector<std::uint32_t>{6, 5, 4, 3, 2, 1}));
@@ -309,9 +296,12 @@ TEST_F(X11HotKeysTest, RefusesKeysAndModifiersItCannotGrab) {
         int modifiers;
     };
     const std::vector<Case> cases{
-        {"Return", 36, 0x900},         {"ISO section key", 10, 0x900},
-        {"F1", 122, 0x900},            {"negative", -1, 0x900},
-        {"Caps Lock bit", 15, 0xD00},  {"right Shift bit", 15, 0x2900},
+        {"Return", 36, 0x900},
+        {"ISO section key", 10, 0x900},
+        {"F1", 122, 0x900},
+        {"negative", -1, 0x900},
+        {"Caps Lock bit", 15, 0xD00},
+        {"right Shift bit", 15, 0x2900},
         {"already held here", 15, 0x900},
     };
     X11HotKeys platform;
@@ -359,7 +349,8 @@ TEST_F(X11HotKeysTest, AHeldKeyFiresOnceAndEachNewStrokeAgain) {
         key.event = e.window;
         key.state = Mod4Mask | Mod1Mask;
         qintptr result = 0;
-        EXPECT_EQ(QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &key, &result),
+        EXPECT_EQ(QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t",
+                                                                          &key, &result),
                   e.consumed);
     }
     QCoreApplication::sendPostedEvents();
