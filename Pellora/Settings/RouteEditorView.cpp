@@ -1,5 +1,7 @@
 #include "RouteEditorView.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
