@@ -118,6 +118,14 @@ public:
     // Replaces what the message box holds, as if the user had typed it.
     void setMessageBoxText(std::string text) { setBoxText(std::move(text)); }
 
+    // Sidebar contents, in the order added.
+    std::vector<Chat> chats() const;
+    const std::vector<Project>& projects() const { return projects_; }
+
+    // Called after anything a window drawing this app would show has changed: the place,
+    // the message box, attachments, messages sent, the project list, the sidebar, the front.
+    void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
     // State.
     const Place& place() const { return place_; }
     std::string messageBoxText() const { return boxText_; }
@@ -145,6 +153,7 @@ public:
     Clock::Duration activationDelay() const override { return knobs.activationDelay; }
     void didLaunch() override;
     void didQuit() override;
+    void didBecomeFrontmost() override { changed(); }
     void openURLs(const std::vector<std::string>& urls) override;
     void keyStroke(std::uint16_t keyCode, std::uint64_t flags) override;
     std::shared_ptr<SimElement> accessibilityRoot() override { return root_; }
@@ -164,6 +173,7 @@ private:
     void expose(bool exposed);
     void setFocus(std::shared_ptr<SimElement> element);
     void setBoxText(std::string text);
+    void changed() const;
 
     // Shows a place; the box empties and takes the focus after focusDelay.
     void go(Place place);
@@ -198,6 +208,7 @@ private:
     std::vector<Place> visited_;
     std::vector<Message> sent_;
     int lostPastes_ = 0;
+    std::function<void()> onChange_;
 
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
