@@ -16,7 +16,7 @@ namespace {
 using Row = MenuPanelModel::Row;
 using Button = MenuPanelModel::Button;
 
-struct MenuPanel : ::testing::Test {
+struct MenuPanelRules : ::testing::Test {
     ConfigStore store{pellora::testing::testHome() / "config.json"};
     MenuState state;
     std::vector<std::string> calls;
@@ -42,7 +42,7 @@ struct MenuPanel : ::testing::Test {
     }
 };
 
-TEST_F(MenuPanel, ListsTheActionsThatAreSetUpAsTheConfigurationChanges) {
+TEST_F(MenuPanelRules, ListsTheActionsThatAreSetUpAsTheConfigurationChanges) {
     struct Step {
         const char* name;
         std::function<void(Config&)> change;
@@ -68,7 +68,7 @@ TEST_F(MenuPanel, ListsTheActionsThatAreSetUpAsTheConfigurationChanges) {
     }
 }
 
-TEST_F(MenuPanel, NothingSetUpShowsTheEmptyText) {
+TEST_F(MenuPanelRules, NothingSetUpShowsTheEmptyText) {
     configure([](Config& c) {
         for (Action action : {Action::reply, Action::summary, Action::research, Action::pasteOnly})
             c.setName("", action);
@@ -78,7 +78,7 @@ TEST_F(MenuPanel, NothingSetUpShowsTheEmptyText) {
               "No actions are set up yet. Give one a name and a prompt in Settings → Prompts.");
 }
 
-TEST_F(MenuPanel, RowsCarryTheirSymbolAndShortcut) {
+TEST_F(MenuPanelRules, RowsCarryTheirSymbolAndShortcut) {
     configure([](Config& c) {
         c.setName("Translate", Action::custom1);
         c.setInstruction("Translate.", Action::custom1);
@@ -94,7 +94,7 @@ TEST_F(MenuPanel, RowsCarryTheirSymbolAndShortcut) {
                                 {Action::pasteOnly, "doc.on.clipboard", "Paste Only", "⌥⌘C", false}}));
 }
 
-TEST_F(MenuPanel, WhileSendingTheHeaderSaysSoAndRowsIgnoreClicks) {
+TEST_F(MenuPanelRules, WhileSendingTheHeaderSaysSoAndRowsIgnoreClicks) {
     struct Case {
         bool busy;
         std::string status;
@@ -123,7 +123,7 @@ TEST_F(MenuPanel, WhileSendingTheHeaderSaysSoAndRowsIgnoreClicks) {
     }
 }
 
-TEST_F(MenuPanel, FooterButtonsInOrderWithTheirToolTips) {
+TEST_F(MenuPanelRules, FooterButtonsInOrderWithTheirToolTips) {
     using Footer = MenuPanelModel::FooterButton;
     EXPECT_EQ(MenuPanelModel::footer(),
               (std::vector<Footer>{{Button::checkForUpdates, "arrow.triangle.2.circlepath", "Check for Updates", false},
@@ -135,7 +135,7 @@ TEST_F(MenuPanel, FooterButtonsInOrderWithTheirToolTips) {
     EXPECT_EQ(calls, (std::vector<std::string>{"updates", "settings", "support", "quit"}));
 }
 
-TEST_F(MenuPanel, VersionFallsBackWhenTheBundleHasNone) {
+TEST_F(MenuPanelRules, VersionFallsBackWhenTheBundleHasNone) {
     MenuPanelModel unversioned{store, state, Bundle{}.version(), {}};
     EXPECT_EQ(unversioned.status(), "v0.0.0");
 }
