@@ -158,9 +158,18 @@ std::vector<SimClaude::Chat> SimClaude::chats() const {
     return chats;
 }
 
+int SimClaude::addObserver(std::function<void()> onChange) {
+    observers_[nextObserver_] = std::move(onChange);
+    return nextObserver_++;
+}
+
+void SimClaude::removeObserver(int observer) { observers_.erase(observer); }
+
 void SimClaude::changed() const {
-    if (onChange_)
-        onChange_();
+    // A copy: an observer may remove itself.
+    const auto observers = observers_;
+    for (const auto& [number, observer] : observers)
+        observer();
 }
 
 void SimClaude::setWindowFrame(double x, double y, double width, double height) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -122,9 +123,11 @@ public:
     std::vector<Chat> chats() const;
     const std::vector<Project>& projects() const { return projects_; }
 
-    // Called after anything a window drawing this app would show has changed: the place,
-    // the message box, attachments, messages sent, the project list, the sidebar, the front.
-    void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+    // `onChange` is called after anything a window drawing this app would show has changed:
+    // the place, the message box, attachments, messages sent, the project list, the sidebar,
+    // the front. Returns the observer's number for removeObserver.
+    int addObserver(std::function<void()> onChange);
+    void removeObserver(int observer);
 
     // State.
     const Place& place() const { return place_; }
@@ -208,7 +211,8 @@ private:
     std::vector<Place> visited_;
     std::vector<Message> sent_;
     int lostPastes_ = 0;
-    std::function<void()> onChange_;
+    std::map<int, std::function<void()>> observers_;
+    int nextObserver_ = 1;
 
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

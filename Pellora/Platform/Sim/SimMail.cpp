@@ -379,18 +379,21 @@ std::optional<ScriptRunner::Outcome> SimMail::runScript(const std::string& sourc
     return outcome;
 }
 
-std::optional<SimMail::Headline> SimMail::headline(const std::filesystem::path& message) {
+std::optional<SimMail::Listing> SimMail::listing(const std::filesystem::path& message) {
     const auto parsed = parse(message);
     if (!parsed)
         return std::nullopt;
     GMimeMessage* parsedMessage = parsed->message.get();
-    Headline headline;
-    headline.sender = senderText(g_mime_message_get_from(parsedMessage));
+    Listing listing;
+    listing.sender = senderText(g_mime_message_get_from(parsedMessage));
     const char* subject = g_mime_message_get_subject(parsedMessage);
-    headline.subject = subject ? subject : "";
+    listing.subject = subject ? subject : "";
     if (GDateTime* date = g_mime_message_get_date(parsedMessage))
-        headline.date = std::chrono::sys_seconds(std::chrono::seconds(g_date_time_to_unix(date)));
-    return headline;
+        listing.date = std::chrono::sys_seconds(std::chrono::seconds(g_date_time_to_unix(date)));
+    listing.content = parsed->body;
+    for (const auto& attachment : parsed->attachments)
+        listing.attachmentNames.push_back(attachment.name);
+    return listing;
 }
 
 ScriptRunner::Outcome SimMail::readSelection(const std::filesystem::path& folder) {

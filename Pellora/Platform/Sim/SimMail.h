@@ -18,17 +18,19 @@ class SimMail : public SimApplication {
 public:
     static constexpr const char* identifier = "com.apple.mail";
 
-    // What Mail's message list shows of a message.
-    struct Headline {
+    // What Mail's window shows of a message: its line in the list and its content.
+    struct Listing {
         std::string sender; // "Name <address>"
         std::string subject;
         std::optional<std::chrono::sys_seconds> date; // absent without a Date header
+        std::string content;                           // as the script's content item
+        std::vector<std::string> attachmentNames;      // small images included
     };
 
     std::string bundleIdentifier() const override { return identifier; }
 
-    // The list line of an .eml file; absent when it cannot be read as a message.
-    static std::optional<Headline> headline(const std::filesystem::path& message);
+    // An .eml file as Mail shows it; absent when it cannot be read as a message.
+    static std::optional<Listing> listing(const std::filesystem::path& message);
 
     // The selected messages in Mail's order, as .eml files (read when a script asks).
     void setSelection(std::vector<std::filesystem::path> messages) { selection_ = std::move(messages); }

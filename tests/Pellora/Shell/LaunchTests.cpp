@@ -14,6 +14,7 @@
 #include "App/Eml.h"
 #include "App/ScriptedShellUI.h"
 #include "App/StandInShell.h"
+#include "App/VirtualTime.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
@@ -116,13 +117,7 @@ struct Launch : ::testing::Test {
                          [this](Step step) { journal.push_back(stepNames.at(step)); });
         delegate->applicationDidFinishLaunching();
     }
-    // Lets the event loop and virtual time run until nothing is left to do.
-    void settle() {
-        do
-            QCoreApplication::processEvents();
-        while (clock.advance());
-        QCoreApplication::processEvents();
-    }
+    void settle() { pellora::testing::settle(clock); }
     static void writeConfig(const std::string& json) {
         fs::create_directories(UserFolders::pelloraSupport());
         std::ofstream(UserFolders::pelloraSupport() / "config.json") << json;

@@ -99,7 +99,9 @@ TEST_F(SimClaudeTest, EveryVisibleChangeIsAnnounced) {
                     claude->sentMessages().size(), claude->chats().size()};
     };
     Seen lastSeen;
-    claude->setOnChange([&] { lastSeen = now(); });
+    int calls = 0;
+    claude->addObserver([&] { lastSeen = now(); });
+    const int counter = claude->addObserver([&] { ++calls; });
 
     const std::vector<std::pair<const char*, std::function<void()>>> steps{
         {"launch", [&] { startClaude(); }},
@@ -116,6 +118,11 @@ TEST_F(SimClaudeTest, EveryVisibleChangeIsAnnounced) {
         EXPECT_EQ(lastSeen, now());
     }
     EXPECT_EQ(lastSeen.sent, 1u);
+
+    claude->removeObserver(counter);
+    const int before = calls;
+    press(KeyEvents::keyN);
+    EXPECT_EQ(calls, before);
 }
 
 } // namespace

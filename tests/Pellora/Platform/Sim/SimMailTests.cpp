@@ -8,6 +8,7 @@
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Platform/Sim/SimMail.h"
+#include "Pellora/Platform/Sim/SimMailFolder.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
 #include "TestHome.h"
 
@@ -93,20 +94,45 @@ TEST(SimMailContent, EveryInlineTextPartAsValidUtf8) {
     }
 }
 
-TEST(SimMailHeadline, SenderSubjectAndDateForTheList) {
-    const auto headline = SimMail::headline(
-        writeMessage("a.eml", headers + "Content-Type: text/plain\r\n\r\nHi"));
-    ASSERT_TRUE(headline);
-    EXPECT_EQ(headline->sender, "Ada Lovelace <ada@example.com>");
-    EXPECT_EQ(headline->subject, "Content");
-    ASSERT_TRUE(headline->date);
-    EXPECT_EQ(headline->date->time_since_epoch().count(), 1796447943); // 2026-12-05T05:19:03Z
+TEST(SimMailListing, WhatTheMailWindowShows) {
+    const auto listing = SimMail::listing(writeMessage(
+        "a.eml", headers + "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+                           "--m\r\nContent-Type: text/plain\r\n\r\nHi\r\n"
+                           "--m\r\nContent-Type: image/png\r\nContent-Disposition: attachment; filename=\"dot.png\"\r\n\r\n"
+                           "png\r\n--m--\r\n"));
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->sender, "Ada Lovelace <ada@example.com>");
+    EXPECT_EQ(listing->subject, "Content");
+    ASSERT_TRUE(listing->date);
+    EXPECT_EQ(listing->date->time_since_epoch().count(), 1796447943); // 2026-12-05T05:19:03Z
+    EXPECT_EQ(listing->content, "Hi");
+    EXPECT_EQ(listing->attachmentNames, std::vector<std::string>{"dot.png"});
 
-    const auto undated = SimMail::headline(writeMessage("b.eml", "Subject: Undated\r\n\r\nHi"));
+    const auto undated = SimMail::listing(writeMessage("b.eml", "Subject: Undated\r\n\r\nHi"));
     ASSERT_TRUE(undated);
     EXPECT_EQ(undated->sender, "");
     EXPECT_FALSE(undated->date);
-    EXPECT_FALSE(SimMail::headline(pellora::testing::testHome() / "missing.eml"));
+    EXPECT_FALSE(SimMail::listing(pellora::testing::testHome() / "missing.eml"));
+}
+
+TEST(SimMailFolder, NewestFirstUndatedLastOnlyMessages) {
+    const fs::path folder = pellora::testing::testHome() / "inbox";
+    fs::create_directories(folder / "sub.eml");
+    auto put = [&](const std::string& name, const std::string& date) {
+        std::ofstream(folder / name, std::ios::binary)
+            << (date.empty() ? "" : "Date: " + date + "\r\n") << "Subject: " << name << "\r\n\r\nHi";
+    };
+    put("b.eml", "Mon, 30 Nov 2026 18:05:00 +0000");
+    put("a.EML", "Tue, 01 Dec 2026 09:42:10 +0100");
+    put("c.eml", "Mon, 30 Nov 2026 19:05:00 +0100"); // the same moment as b.eml
+    put("undated.eml", "");
+    put("notes.txt", "Tue, 01 Dec 2026 09:42:10 +0100");
+
+    std::vector<std::string> names;
+    for (const auto& message : SimMailFolder::read(folder))
+        names.push_back(message.file.filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.EML", "b.eml", "c.eml", "undated.eml"}));
+    EXPECT_TRUE(SimMailFolder::read(folder / "missing").empty());
 }
 
 } // namespace
