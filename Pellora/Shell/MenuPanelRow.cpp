@@ -47,9 +47,10 @@ void MenuPanelRow::paintEvent(QPaintEvent*) {
 
     const int symbolSize = 16;
     const QRect symbolRect(10, (rowHeight - symbolSize) / 2, symbolSize, symbolSize);
-    icon().paint(&painter, symbolRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    // A disabled row is the normal row at half opacity, not the style's greyed-out one.
+    icon().paint(&painter, symbolRect, Qt::AlignCenter, QIcon::Normal);
 
-    const QColor primary = palette().color(QPalette::WindowText);
+    const QColor primary = palette().color(QPalette::Active, QPalette::WindowText);
     QColor secondary = primary;
     secondary.setAlphaF(0.55f);
     const QRect textRect = rect().adjusted(symbolRect.right() + 10, 0, -10, 0);

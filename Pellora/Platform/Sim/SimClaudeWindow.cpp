@@ -106,6 +106,12 @@ SimClaudeWindow::SimClaudeWindow(SimClaude& claude, QWidget* parent) : QWidget(p
     messages_ = new QVBoxLayout(conversation_);
     messages_->addStretch(1);
     scroll_->setWidget(conversation_);
+    connect(scroll_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+        if (!scrollToEnd_)
+            return;
+        scroll_->verticalScrollBar()->setValue(maximum);
+        scrollToEnd_ = false;
+    });
     column->addWidget(scroll_, 1);
 
     chips_ = new QLabel(main);
@@ -255,7 +261,8 @@ void SimClaudeWindow::refreshConversation() {
     const QColor bubble = Brand::withOpacity(Brand::accent(palette()), 0.10);
     for (const auto* message : shown) {
         auto* frame = new QFrame(conversation_);
-        frame->setStyleSheet(QString("QFrame { background: rgba(%1, %2, %3, %4); border-radius: 10px; }")
+        frame->setObjectName("bubble");
+        frame->setStyleSheet(QString("QFrame#bubble { background: rgba(%1, %2, %3, %4); border-radius: 10px; }")
                                  .arg(bubble.red())
                                  .arg(bubble.green())
                                  .arg(bubble.blue())
@@ -266,7 +273,8 @@ void SimClaudeWindow::refreshConversation() {
             inside->addWidget(wrapped(chipsText(message->files), frame));
         messages_->insertWidget(messages_->count() - 1, frame);
     }
-    QTimer::singleShot(0, scroll_, [bar = scroll_->verticalScrollBar()] { bar->setValue(bar->maximum()); });
+    // The newest message in view once the layout has its new height.
+    scrollToEnd_ = true;
 }
 
 } // namespace pellora

@@ -39,6 +39,7 @@ private:
     SimClaude& claude_;
     bool refreshScheduled_ = false;
     bool wasFrontmost_ = false;
+    bool scrollToEnd_ = false;
     std::string drawnConversation_;
 
     QStackedWidget* pages_ = nullptr;

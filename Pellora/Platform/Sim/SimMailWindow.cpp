@@ -75,7 +75,11 @@ void SimMailWindow::openFolder(const std::filesystem::path& folder) {
     list_->clear();
     for (const auto& message : messages_) {
         auto* item = new QTreeWidgetItem(list_);
-        item->setText(0, QString::fromStdString(message.listing.sender));
+        // The list shows a sender by name, as Mail does; the address is in the tool tip.
+        const QString sender = QString::fromStdString(message.listing.sender);
+        const qsizetype address = sender.lastIndexOf(" <");
+        item->setText(0, address > 0 ? sender.left(address) : sender);
+        item->setToolTip(0, sender);
         item->setText(1, QString::fromStdString(message.listing.subject));
         item->setText(2, shownDate(message.listing.date));
         if (!message.listing.attachmentNames.empty())

@@ -1,3 +1,5 @@
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -6,7 +8,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "Pellora/Platform/Bundle.h"
 #include "Pellora/Shell/ConfigStore.h"
+#include "Pellora/Shell/MenuBarIcon.h"
 #include "Pellora/Shell/MenuPanel.h"
 #include "Pellora/Shell/MenuPanelButton.h"
 #include "Pellora/Shell/MenuPanelModel.h"
@@ -120,6 +124,54 @@ TEST(MenuPanelWidget, DrawsTheModelAndPassesClicksOn) {
 
     QTest::keyClick(&panel, Qt::Key_Escape);
     EXPECT_FALSE(panel.isVisible());
+}
+
+TEST(MenuBarIcon, TheBundlesTemplateImageInTheTextColourElseTheSymbol) {
+    const auto app = pellora::testing::testHome() / "Tovrin.app";
+    std::filesystem::create_directories(app / "Contents" / "Resources");
+    const Bundle bundle{app, "app.tovrin.Tovrin", "1.4.2"};
+    const QString png = QString::fromStdString((bundle.resources() / "MenuBarIcon.png").string());
+
+    EXPECT_FALSE(MenuBarIcon::load(bundle).isTemplate()); // no resource yet
+    std::ofstream(png.toStdString()) << "not a picture";
+    EXPECT_FALSE(MenuBarIcon::load(bundle).isTemplate());
+
+    // A shape: an opaque black square in the middle, the rest transparent.
+    QImage shape(20, 20, QImage::Format_ARGB32);
+    shape.fill(Qt::transparent);
+    for (int y = 5; y < 15; ++y)
+        for (int x = 5; x < 15; ++x)
+            shape.setPixelColor(x, y, Qt::black);
+    ASSERT_TRUE(shape.save(png, "PNG"));
+
+    const MenuBarIcon icon = MenuBarIcon::load(bundle);
+    EXPECT_TRUE(icon.isTemplate());
+    EXPECT_EQ(icon.accessibilityDescription(), "");
+    const QImage busy = icon.pixmap(QColor(200, 10, 10), 0.45).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(busy.size(), QSize(20, 20));
+    // 45 % of opaque, in the colour (within the rounding of premultiplied alpha).
+    const QColor inside = busy.pixelColor(10, 10);
+    EXPECT_NEAR(inside.alpha(), 115, 1);
+    EXPECT_NEAR(inside.red(), 200, 2);
+    EXPECT_NEAR(inside.green(), 10, 2);
+    EXPECT_NEAR(inside.blue(), 10, 2);
+    EXPECT_EQ(busy.pixelColor(1, 1).alpha(), 0);
+    const QPixmap sharp = icon.pixmap(QColor(255, 255, 255), 1.0, 2.0);
+    EXPECT_EQ(sharp.size(), QSize(40, 40)); // no @2x file: the 1x shape scaled
+    EXPECT_EQ(sharp.toImage().pixelColor(20, 20), QColor(255, 255, 255));
+
+    const MenuBarIcon fallback = MenuBarIcon::load(std::nullopt);
+    EXPECT_FALSE(fallback.isTemplate());
+    EXPECT_EQ(fallback.accessibilityDescription(), "Tovrin");
+    const QImage drawn = fallback.pixmap(QColor(0, 0, 255), 1.0).toImage();
+    int inked = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (drawn.pixelColor(x, y).alpha() > 200) {
+                ++inked;
+                EXPECT_EQ(drawn.pixelColor(x, y).rgb(), QColor(0, 0, 255).rgb());
+            }
+    EXPECT_GT(inked, 20);
 }
 
 } // namespace
