@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/MenuPanelButton.h"
 #include "Pellora/Shell/MenuPanelModel.h"
 #include "Pellora/Shell/MenuPanelRow.h"
@@ -21,25 +22,24 @@ namespace {
 
 constexpr int margin = 12;
 
+// Text (and lines) in the text colour at `opacity`: the secondary style.
+void fade(QWidget* widget, double opacity) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, Brand::withOpacity(palette.color(QPalette::WindowText), opacity));
+    widget->setPalette(palette);
+}
+
 QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
-    QPalette palette = line->palette();
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.15f);
-    palette.setColor(QPalette::WindowText, color);
-    line->setPalette(palette);
+    fade(line, 0.15);
     return line;
 }
 
 QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    QPalette palette = label->palette();
-    QColor color = palette.color(QPalette::WindowText);
-    color.setAlphaF(0.6f);
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    fade(label, 0.6);
     return label;
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -76,8 +77,12 @@ int QtShellUI::runAlert(const std::string& message, const std::string& informati
     AlertBox box;
     box.setWindowTitle("Tovrin");
     box.setIconPixmap(alertIcon());
+    // Plain text: a message may hold "<address>" and must not be read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(message));
     box.setInformativeText(QString::fromStdString(informativeText));
+    if (auto* informative = box.findChild<QLabel*>("qt_msgbox_informativelabel"))
+        informative->setTextFormat(Qt::PlainText);
     std::vector<QAbstractButton*> added;
     for (const auto& title : buttons) {
         // One role for all keeps them in the order given.
