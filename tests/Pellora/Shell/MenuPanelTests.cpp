@@ -99,15 +99,12 @@ TEST(MenuPanelWidget, DrawsTheModelAndPassesClicksOn) {
     state.setBusy(false);
     EXPECT_FALSE(progress->isVisible());
 
-    // Footer: named, with tool tips, clickable; Tab reaches every control in order.
-    std::vector<std::string> labels;
+    // Footer: named after their tool tips, clickable; Tab reaches every control in order.
     for (auto* button : panel.findChildren<MenuPanelButton*>()) {
-        labels.push_back(button->toolTip().toStdString());
         EXPECT_EQ(button->accessibleName(), button->toolTip());
         EXPECT_EQ(button->size(), QSize(32, 28));
         QTest::mouseClick(button, Qt::LeftButton);
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"Check for Updates", "Settings", "Support the App", "Quit Tovrin"}));
     EXPECT_EQ(calls, (std::vector<std::string>{"updates", "settings", "support", "quit"}));
 
     std::vector<QString> focusOrder;
