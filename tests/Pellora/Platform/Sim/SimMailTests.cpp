@@ -94,27 +94,6 @@ TEST(SimMailContent, EveryInlineTextPartAsValidUtf8) {
     }
 }
 
-TEST(SimMailListing, WhatTheMailWindowShows) {
-    const auto listing = SimMail::listing(writeMessage(
-        "a.eml", headers + "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
-                           "--m\r\nContent-Type: text/plain\r\n\r\nHi\r\n"
-                           "--m\r\nContent-Type: image/png\r\nContent-Disposition: attachment; filename=\"dot.png\"\r\n\r\n"
-                           "png\r\n--m--\r\n"));
-    ASSERT_TRUE(listing);
-    EXPECT_EQ(listing->sender, "Ada Lovelace <ada@example.com>");
-    EXPECT_EQ(listing->subject, "Content");
-    ASSERT_TRUE(listing->date);
-    EXPECT_EQ(listing->date->time_since_epoch().count(), 1796447943); // 2026-12-05T05:19:03Z
-    EXPECT_EQ(listing->content, "Hi");
-    EXPECT_EQ(listing->attachmentNames, std::vector<std::string>{"dot.png"});
-
-    const auto undated = SimMail::listing(writeMessage("b.eml", "Subject: Undated\r\n\r\nHi"));
-    ASSERT_TRUE(undated);
-    EXPECT_EQ(undated->sender, "");
-    EXPECT_FALSE(undated->date);
-    EXPECT_FALSE(SimMail::listing(pellora::testing::testHome() / "missing.eml"));
-}
-
 TEST(SimMailFolder, NewestFirstUndatedLastOnlyMessages) {
     const fs::path folder = pellora::testing::testHome() / "inbox";
     fs::create_directories(folder / "sub.eml");
