@@ -19,7 +19,8 @@ template <class Work> auto inBackground(Work work) -> QCoro::Task<std::invoke_re
         std::optional<Result> value;
         std::exception_ptr error;
     };
-    Outcome outcome = co_await QtConcurrent::run([work = std::move(work)]() mutable {
+    // A named future: GCC 12 mishandles temporaries inside a co_await expression.
+    QFuture<Outcome> future = QtConcurrent::run([work = std::move(work)]() mutable {
         Outcome result;
         try {
             result.value.emplace(work());
@@ -28,6 +29,7 @@ template <class Work> auto inBackground(Work work) -> QCoro::Task<std::invoke_re
         }
         return result;
     });
+    Outcome outcome = co_await future;
     if (outcome.error)
         std::rethrow_exception(outcome.error);
     co_return std::move(*outcome.value);

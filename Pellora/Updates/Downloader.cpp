@@ -74,7 +74,9 @@ QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(d
                                                 if (total >= 1 && progress)
                                                     progress(std::clamp(double(received) / double(total), 0.0, 1.0));
                                             });
-    co_await qCoro(reply).waitForFinished();
+    auto watched = qCoro(reply); // named: GCC 12 mishandles temporaries inside co_await
+    auto finished = watched.waitForFinished();
+    co_await std::move(finished);
     QObject::disconnect(reading);
     QObject::disconnect(reporting);
     drain();

@@ -65,7 +65,8 @@ void requireLinkInside(const fs::path& link, const char* target) {
     const fs::path path(target);
     if (path.is_absolute())
         throw Error(std::string("a link points outside the folder: ") + target);
-    std::ptrdiff_t depth = std::distance(link.parent_path().begin(), link.parent_path().end());
+    const fs::path folder = link.parent_path();
+    std::ptrdiff_t depth = std::distance(folder.begin(), folder.end());
     bool descending = false;
     for (const auto& part : path) {
         if (part == "." || part.empty())

@@ -148,10 +148,9 @@ std::string sha256(const fs::path& file) {
 
 QCoro::Task<fs::path> stage(Host host, fs::path image, std::string expectedVersion) {
     fs::path staging = temporaryItem("PLR-update-", "");
-    co_return co_await inBackground([host, image = std::move(image), expectedVersion = std::move(expectedVersion),
-                                     staging = std::move(staging)] {
-        return stageNow(host, image, expectedVersion, staging);
-    });
+    auto work = inBackground([host, image = std::move(image), expectedVersion = std::move(expectedVersion),
+                              staging = std::move(staging)] { return stageNow(host, image, expectedVersion, staging); });
+    co_return co_await std::move(work);
 }
 
 void verify(const Host& host, const fs::path& staged, const std::string& expectedVersion) {

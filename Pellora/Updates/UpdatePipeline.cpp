@@ -96,17 +96,23 @@ QCoro::Task<void> UpdatePipeline::install(const UpdateInfo& offered, std::functi
     std::optional<fs::path> image;
     std::exception_ptr failure;
     try {
-        image = co_await UpdateInstaller::Downloader::download(
-            update.url, [this](double fraction) { change([&](UpdateProgress& p) { p.downloaded(fraction); }); },
-            host.tools.imageExtension());
+        // Each task is built as a named value first: GCC 12 destroys temporaries inside a
+        // co_await expression twice.
+        std::function<void(double)> report = [this](double fraction) {
+            change([&](UpdateProgress& p) { p.downloaded(fraction); });
+        };
+        auto downloading = UpdateInstaller::Downloader::download(update.url, std::move(report), host.tools.imageExtension());
+        image = co_await std::move(downloading);
 
         change([](UpdateProgress& p) { p.verifying(); });
-        const std::string checksum = co_await inBackground([file = *image] { return UpdateInstaller::sha256(file); });
+        auto hashing = inBackground([file = *image] { return UpdateInstaller::sha256(file); });
+        const std::string checksum = co_await std::move(hashing);
         if (Text::lowercased(checksum) != Text::lowercased(update.sha256))
             throw UpdateError::badChecksum();
 
         change([](UpdateProgress& p) { p.preparing(); });
-        const fs::path staged = co_await UpdateInstaller::stage(host, *image, update.version);
+        auto staging = UpdateInstaller::stage(host, *image, update.version);
+        const fs::path staged = co_await std::move(staging);
 
         change([](UpdateProgress& p) { p.restarting(); });
         UpdateInstaller::startReplacement(host, staged);
