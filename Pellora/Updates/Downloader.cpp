@@ -58,6 +58,14 @@ QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(d
     request.setTransferTimeout(idleTimeoutMilliseconds);
     QNetworkReply* reply = manager->get(request);
 
+    // The expected size counts only when the server announces it for the bytes as they come
+    // (Qt unpacks compressed bodies, whose announced size is then of no use).
+    const auto expectedSize = [reply]() -> qint64 {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+        return length.isValid() && (encoding.isEmpty() || encoding == "identity") ? length.toLongLong() : 0;
+    };
+    qint64 written = 0;
     std::optional<QString> writeError;
     auto drain = [&] {
         while (!writeError && reply->bytesAvailable() > 0) {
@@ -65,20 +73,18 @@ QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(d
             if (file.write(chunk) != chunk.size()) {
                 writeError = file.errorString();
                 reply->abort();
+                return;
             }
+            written += chunk.size();
+            if (const qint64 expected = expectedSize(); expected >= 1 && progress)
+                progress(std::min(1.0, double(written) / double(expected)));
         }
     };
     const auto reading = QObject::connect(reply, &QNetworkReply::readyRead, reply, drain);
-    const auto reporting = QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                                            [&](qint64 received, qint64 total) {
-                                                if (total >= 1 && progress)
-                                                    progress(std::clamp(double(received) / double(total), 0.0, 1.0));
-                                            });
     auto watched = qCoro(reply); // named: GCC 12 mishandles temporaries inside co_await
     auto finished = watched.waitForFinished();
     co_await std::move(finished);
     QObject::disconnect(reading);
-    QObject::disconnect(reporting);
     drain();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -27,6 +27,9 @@ std::string describe(const std::exception_ptr& failure) {
         std::rethrow_exception(failure);
     } catch (const UserError& error) {
         return error.description();
+    } catch (const fs::filesystem_error& error) {
+        // The library's what() starts with "filesystem error:"; people need the reason and the place.
+        return error.code().message() + ": " + error.path1().string();
     } catch (const std::exception& error) {
         return error.what();
     } catch (...) {

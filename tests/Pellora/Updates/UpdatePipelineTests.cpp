@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -47,7 +49,7 @@ std::vector<std::string> temporaryItems(const std::string& pattern) {
     return found;
 }
 
-bool exists(const fs::path& path) {
+bool isPresent(const fs::path& path) {
     std::error_code ignored;
     return fs::exists(fs::symlink_status(path, ignored));
 }
@@ -314,6 +316,88 @@ TEST(UpdatePipeline, ARunningCopyInAReadOnlyFolderIsOfferedAManualInstall) {
     if (!scene.readOnly->held())
         GTEST_SKIP() << "this file system cannot make a folder read-only for root";
     expectRefusal(scene, update, "This app can't replace itself in " + scene.applications.string() + ".", true);
+}
+
+TEST(UpdatePipeline, OpenInstallerSavesTheImageInDownloadsAndOpensIt) {
+    struct Case {
+        std::string name;
+        int answer;
+        // What is at Downloads/Tovrin-1.1.0.tar.xz before.
+        std::function<void(const fs::path&)> before;
+        bool saved;
+        std::vector<testing::ScriptedShellUI::Alert> alerts;
+    };
+    const fs::path downloads = testHome() / "Downloads";
+    const fs::path saved = downloads / "Tovrin-1.1.0.tar.xz";
+    const std::vector<Case> cases{
+        {"open installer", 0, [](const fs::path&) {}, true, {}},
+        {"replaces an older download", 0, [](const fs::path& file) { std::ofstream(file) << "old"; }, true, {}},
+        {"cancel", 1, [](const fs::path&) {}, false, {}},
+        {"closed without a choice", -1, [](const fs::path&) {}, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(downloads);
+        fs::create_directories(downloads);
+        c.before(saved);
+        Scene scene(testHome() / c.name);
+        fs::remove_all(scene.installed / "Contents/_CodeSignature");
+        const fs::path image = scene.pack(scene.build("1.1.0"));
+        const UpdateInfo update = scene.offer(image);
+        scene.ui.choiceAnswers = {c.answer};
+
+        scene.install(update);
+        ASSERT_EQ(scene.ui.choices.size(), 1u);
+        EXPECT_EQ(scene.ui.alerts, c.alerts);
+        EXPECT_TRUE(temporaryItems(R"(PLR-.*\.tar\.xz)").empty());
+        if (c.saved) {
+            EXPECT_EQ(testing::checksumOf(saved), update.sha256);
+            EXPECT_EQ(scene.desktop.openedURLs(), (std::vector<std::string>{"file://" + saved.string()}));
+        } else {
+            EXPECT_TRUE(scene.desktop.openedURLs().empty());
+            EXPECT_FALSE(isPresent(saved));
+        }
+    }
+}
+
+TEST(UpdatePipeline, AnInstallerThatCannotBeSavedIsReported) {
+    Scene scene(testHome() / "scene");
+    std::ofstream(testHome() / "Downloads") << "a file where the folder should be";
+    fs::remove_all(scene.installed / "Contents/_CodeSignature");
+    scene.ui.choiceAnswers = {0};
+    scene.install(scene.offer(scene.pack(scene.build("1.1.0"))));
+
+    ASSERT_EQ(scene.ui.alerts.size(), 1u);
+    EXPECT_EQ(scene.ui.alerts[0].message, "Couldn't save the installer");
+    EXPECT_EQ(scene.ui.alerts[0].informativeText, "File exists: " + (testHome() / "Downloads").string());
+    EXPECT_TRUE(scene.desktop.openedURLs().empty());
+}
+
+TEST(UpdateProgressWindow, ShowsEachStepOnRealWidgets) {
+    UpdateProgressWindow window("2.0.1");
+    QWidget* panel = window.panel();
+    EXPECT_EQ(panel->windowTitle(), "Updating Tovrin");
+    EXPECT_EQ(panel->size(), QSize(360, 96));
+    EXPECT_EQ(window.bar()->width(), 320);
+    EXPECT_EQ(window.label()->text(), "Downloading version 2.0.1…");
+    EXPECT_EQ(window.bar()->maximum(), 0) << "no determinate bar before the size is known";
+    for (QWidget* control : std::vector<QWidget*>{panel, window.label(), window.bar()})
+        EXPECT_FALSE(control->accessibleName().isEmpty());
+
+    window.present();
+    EXPECT_TRUE(panel->isVisible());
+    UpdateProgress progress("2.0.1");
+    progress.downloaded(0.5);
+    window.show(progress);
+    EXPECT_EQ(window.label()->text(), "Downloading…");
+    EXPECT_GT(window.bar()->maximum(), 0);
+    EXPECT_EQ(double(window.bar()->value()) / window.bar()->maximum(), 0.5);
+    progress.verifying();
+    window.show(progress);
+    EXPECT_EQ(window.label()->text(), "Verifying…");
+    EXPECT_EQ(window.bar()->maximum(), 0);
+    window.hide();
+    EXPECT_FALSE(panel->isVisible());
 }
 
 } // namespace
