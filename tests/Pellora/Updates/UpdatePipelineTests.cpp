@@ -369,7 +369,7 @@ TEST(UpdatePipeline, AnInstallerThatCannotBeSavedIsReported) {
 
     ASSERT_EQ(scene.ui.alerts.size(), 1u);
     EXPECT_EQ(scene.ui.alerts[0].message, "Couldn't save the installer");
-    EXPECT_EQ(scene.ui.alerts[0].informativeText, "File exists: " + (testHome() / "Downloads").string());
+    EXPECT_EQ(scene.ui.alerts[0].informativeText, "Not a directory: " + (testHome() / "Downloads").string());
     EXPECT_TRUE(scene.desktop.openedURLs().empty());
 }
 
