@@ -44,7 +44,7 @@ TEST(Downloader, StreamsTheImageIntoTheTemporaryFolder) {
     const std::vector<Case> cases{{"size announced", true, true}, {"size not announced", false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        testing::LoopbackServer server;
+        testing::ImageServer server;
         server.body = imageBytes();
         server.announceLength = c.announceLength;
         std::vector<double> reports;
@@ -88,7 +88,7 @@ TEST(Downloader, FailuresLeaveNothingBehind) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        testing::LoopbackServer server;
+        testing::ImageServer server;
         server.status = c.status;
         server.body = imageBytes();
         server.cutAfter = c.cutAfter;

@@ -100,7 +100,7 @@ TEST(SwapScript, ReplacesTheApplicationOnceItsProcessHasEnded) {
         running.kill();
         running.waitForFinished();
 
-        ASSERT_TRUE(testing::waitUntil([&] { return !testing::namesIn(launches).empty(); }, launches));
+        ASSERT_TRUE(testing::watchUntil([&] { return !testing::namesIn(launches).empty(); }, launches));
         EXPECT_EQ(launchedVersions(launches), (std::vector<std::string>{c.installedVersion}));
         EXPECT_EQ(testing::namesIn(applications), c.installedNames);
         EXPECT_EQ(testing::versionAt(applications / c.installedNames[0]), c.installedVersion);

@@ -67,7 +67,7 @@ struct Scene {
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     SimDesktop desktop{clock, pasteboard};
-    testing::LoopbackServer server;
+    testing::ImageServer server;
     QProcess running;
     std::vector<std::string> statuses;
     std::vector<std::string> labels;
@@ -151,7 +151,7 @@ TEST(UpdatePipeline, InstallsASignedNewerVersionAndStartsIt) {
                                                       "Preparing…", "Restarting…"}));
 
     // The script takes over once the process has ended.
-    ASSERT_TRUE(testing::waitUntil([&] { return scene.launched("1.1.0"); }, scene.launches));
+    ASSERT_TRUE(testing::watchUntil([&] { return scene.launched("1.1.0"); }, scene.launches));
     EXPECT_EQ(testing::versionAt(scene.installed), "1.1.0");
     EXPECT_EQ(testing::namesIn(scene.applications), (std::vector<std::string>{"Tovrin.app"}));
     EXPECT_NO_THROW(CodeSignature::team(scene.installed));

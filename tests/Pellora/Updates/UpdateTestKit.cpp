@@ -140,7 +140,7 @@ void writeArchive(const fs::path& path, const std::vector<RawEntry>& entries) {
     archive_write_free(out);
 }
 
-LoopbackServer::LoopbackServer() : server_(std::make_unique<QTcpServer>()) {
+ImageServer::ImageServer() : server_(std::make_unique<QTcpServer>()) {
     if (!server_->listen(QHostAddress::LocalHost))
         throw std::runtime_error("cannot listen on the loopback address");
     QObject::connect(server_.get(), &QTcpServer::newConnection, [this] {
@@ -158,13 +158,13 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<QTcpServer>()) {
     });
 }
 
-LoopbackServer::~LoopbackServer() = default;
+ImageServer::~ImageServer() = default;
 
-std::string LoopbackServer::url(const std::string& path) const {
+std::string ImageServer::url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(server_->serverPort()) + path;
 }
 
-void LoopbackServer::answer(QTcpSocket* socket) {
+void ImageServer::answer(QTcpSocket* socket) {
     ++requests_;
     std::string head = "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Not Found") + "\r\n";
     if (announceLength)
@@ -181,7 +181,7 @@ void LoopbackServer::answer(QTcpSocket* socket) {
     socket->disconnectFromHost();
 }
 
-bool waitUntil(const std::function<bool()>& done, const fs::path& folder, std::chrono::milliseconds limit) {
+bool watchUntil(const std::function<bool()>& done, const fs::path& folder, std::chrono::milliseconds limit) {
     QFileSystemWatcher watcher({QString::fromStdString(folder.string())});
     QEventLoop loop;
     QTimer guard;

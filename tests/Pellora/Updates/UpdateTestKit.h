@@ -53,10 +53,10 @@ void writeArchive(const fs::path& archive, const std::vector<RawEntry>& entries)
 // Serves one file over HTTP on 127.0.0.1: any GET gets `status` and the body, with or
 // without a Content-Length; `cutAfter` bytes of the body (when set) and then the connection
 // drops.
-class LoopbackServer {
+class ImageServer {
 public:
-    LoopbackServer();
-    ~LoopbackServer();
+    ImageServer();
+    ~ImageServer();
 
     int status = 200;
     std::string body;
@@ -94,7 +94,7 @@ template <class T> T runForReal(QCoro::Task<T> task, std::chrono::milliseconds l
 }
 
 // Waits, watching `folder`, until `done` holds or `limit` has passed; returns `done()`.
-bool waitUntil(const std::function<bool()>& done, const fs::path& folder,
+bool watchUntil(const std::function<bool()>& done, const fs::path& folder,
                std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // Makes a folder unwritable for this process while it lives: without write permission, and
