@@ -81,6 +81,8 @@ bool isTransientLocation(const std::string& path) {
 fs::path stageNow(const Host& host, const fs::path& image, const std::string& expectedVersion, const fs::path& staging) {
     const fs::path mount = staging / "mount";
     fs::create_directories(mount);
+    // The temporary folder may be shared with other users; what is staged is this user's.
+    fs::permissions(staging, fs::perms::owner_all, fs::perm_options::replace);
     host.tools.attach(image, mount);
     struct Detach {
         const InstallerTools& tools;
