@@ -14,76 +14,59 @@
 
 #include "App/VirtualTime.h"
 
-// Application folders, signed images and a loopback web server for the installer's tests.
+// Application folders, hand-made archives and a loopback web server for the installer's tests.
 namespace pellora::testing {
 
 namespace fs = std::filesystem;
 
-// An Info.plist with this identifier and version.
 std::string infoPlist(const std::string& identifier, const std::string& version);
-
-// Writes Name.app with Info.plist and a stand-in executable that, when started, creates
-// "<version>-<pid>" in `launches` and ends.
-void makeApp(const fs::path& app, const std::string& identifier, const std::string& version,
-             const fs::path& launches);
-
-// The version in an application folder's Info.plist; "" when it has none.
+// Name.app with Info.plist, a note, a link to it and a stand-in executable that, when
+// started, creates "<version>-<pid>" in `launches`.
+void makeApp(const fs::path& app, const std::string& identifier, const std::string& version, const fs::path& launches);
+// The version in an application folder's Info.plist; "" without one.
 std::string versionAt(const fs::path& app);
-
-// Every entry below `folder` with each file's bytes and each link's target, to tell whether
-// anything changed.
+// Every entry below `folder` with each file's bytes and each link's target.
 std::vector<std::string> snapshot(const fs::path& folder);
-
-// Names in `folder` (not below), sorted.
+// Names in `folder`, sorted.
 std::vector<std::string> namesIn(const fs::path& folder);
-
-// The hexadecimal SHA-256 of a file, by Qt rather than by the code under test.
+std::string readFile(const fs::path& file);
+// The SHA-256 by Qt rather than by the code under test.
 std::string checksumOf(const fs::path& file);
 
-// One entry of a hand-made archive; `kind` is 'f' file, 'd' folder, 'l' link, 'h' hard link,
-// 'c' character device.
+// An entry written as it is: `kind` 'f' file, 'd' folder, 'l' link, 'h' hard link, 'c'
+// character device; `contents` is a file's bytes or a link's target.
 struct RawEntry {
     std::string name;
     char kind = 'f';
-    std::string contents; // a file's bytes, or a link's target
+    std::string contents;
 };
-// Writes the entries as they are (no checks) into an xz-compressed tar archive.
 void writeArchive(const fs::path& archive, const std::vector<RawEntry>& entries);
 
-// Serves one file over HTTP on 127.0.0.1: any GET gets `status` and the body, with or
-// without a Content-Length; `cutAfter` bytes of the body (when set) and then the connection
-// drops.
+// Serves `body` to any GET on 127.0.0.1 with `status`, with or without a Content-Length,
+// dropping the connection after `cutAfter` bytes of it when that is set.
 class ImageServer {
 public:
     ImageServer();
     ~ImageServer();
+    std::string url() const;
 
     int status = 200;
     std::string body;
     bool announceLength = true;
     long long cutAfter = -1;
 
-    std::string url(const std::string& path = "/update.tar.xz") const;
-    int requests() const { return requests_; }
-
 private:
-    void answer(class QTcpSocket* socket);
-
     std::unique_ptr<QTcpServer> server_;
-    int requests_ = 0;
 };
 
-// Runs a task that waits for real events (sockets, worker threads) to its end; throws when
-// it has not ended within `limit`.
+// Runs a task that waits for real events (sockets, worker threads) to its end.
 template <class T> T runForReal(QCoro::Task<T> task, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     detail::Outcome<T> outcome;
     auto runner = detail::capture(std::move(task), outcome);
     QTimer guard; // wakes the loop at the deadline
-    bool expired = false;
     guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] { expired = true; });
     guard.start(limit);
-    while (!outcome.done && !expired)
+    while (!outcome.done && guard.isActive())
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     if (!outcome.done)
         throw std::runtime_error("the task did not end in time");
@@ -93,24 +76,20 @@ template <class T> T runForReal(QCoro::Task<T> task, std::chrono::milliseconds l
         return std::move(*outcome.value);
 }
 
-// Waits, watching `folder`, until `done` holds or `limit` has passed; returns `done()`.
+// Watches `folder` until `done` holds or `limit` has passed; returns `done()`.
 bool watchUntil(const std::function<bool()>& done, const fs::path& folder,
-               std::chrono::milliseconds limit = std::chrono::seconds(60));
+                std::chrono::milliseconds limit = std::chrono::seconds(60));
 
-// Makes a folder unwritable for this process while it lives: without write permission, and
-// for root (which ignores permissions) immutable as well. `held()` says whether that worked.
-class ReadOnlyFolder {
-public:
+// Waits for a child process and returns its wait status.
+int waitForProcess(long long pid);
+
+// Makes a folder unwritable while it lives: no write permission, and immutable for root
+// (which ignores permissions). `held()` says whether that worked.
+struct ReadOnlyFolder {
     explicit ReadOnlyFolder(fs::path folder);
     ~ReadOnlyFolder();
     bool held() const;
-
-private:
-    void setImmutable(bool on);
-    fs::path folder_;
+    fs::path folder;
 };
-
-// Waits for a child process to end and returns its raw wait status.
-int waitForProcess(long long pid);
 
 } // namespace pellora::testing
