@@ -191,10 +191,12 @@ QCoro::Task<void> UpdateManager::handle(CheckinResponse response, bool manual) {
     if (!confirmInstall(update))
         co_return;
     const CancelToken lifetime = lifetime_;
-    co_await services_.installer.install(update, [this, lifetime](const std::string& status) {
+    // Named: GCC 12 mishandles temporaries that live across co_await.
+    const std::function<void(const std::string&)> report = [this, lifetime](const std::string& status) {
         if (!lifetime.isCancelled())
             setStatus(status);
-    });
+    };
+    co_await services_.installer.install(update, report);
 }
 
 bool UpdateManager::confirmInstall(const UpdateInfo& update) {
