@@ -19,10 +19,13 @@ namespace {
 
 using Event = CheckinRequest::Event;
 
-// The first of the user's preferred languages as the platform spells it ("en-US").
+// The first of the user's preferred languages as the platform spells it ("en-US"). The C
+// locale names no language at all.
 std::string preferredLanguage() {
-    const QStringList languages = QLocale::system().uiLanguages();
-    return languages.isEmpty() ? std::string() : languages.first().toStdString();
+    for (const QString& language : QLocale::system().uiLanguages())
+        if (language != QLatin1String("C") && language != QLatin1String("POSIX"))
+            return language.toStdString();
+    return {};
 }
 
 // A version as a release names it: a digit first, then letters, digits, ".", "-" or "+".
