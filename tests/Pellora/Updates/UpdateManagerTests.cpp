@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include "App/FakeCheckin.h"
 #include "App/ScriptedShellUI.h"
 #include "App/VirtualTime.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
@@ -21,6 +22,8 @@
 namespace pellora {
 namespace {
 
+using testing::FakeInstaller;
+using testing::FakeServer;
 using testing::ScriptedShellUI;
 using Choice = ScriptedShellUI::Choice;
 using Event = CheckinRequest::Event;
@@ -30,53 +33,6 @@ constexpr double startOfTest = 788918400.0;
 constexpr double day = 86400.0;
 
 const std::string decodingFailure = "The data couldn't be read because it isn't in the correct format.";
-
-// The check-in server, played in virtual time.
-struct FakeServer {
-    struct Reply {
-        double delay = 0;
-        std::optional<CheckinResponse> response = CheckinResponse{};
-        std::exception_ptr error;
-    };
-    std::deque<Reply> replies;
-    std::vector<CheckinRequest> requests;
-    std::vector<double> sentAt;
-    VirtualClock* clock = nullptr;
-
-    static Reply after(double delay) { return {delay, CheckinResponse{}, {}}; }
-    static Reply failing(std::exception_ptr error) { return {0, std::nullopt, std::move(error)}; }
-    static Reply offering(UpdateInfo update) { return {0, CheckinResponse{std::nullopt, std::move(update)}, {}}; }
-};
-
-QCoro::Task<CheckinResponse> answer(FakeServer* server, CheckinRequest request, CancelToken cancel) {
-    server->requests.push_back(request);
-    server->sentAt.push_back(server->clock->now().count());
-    FakeServer::Reply reply;
-    if (!server->replies.empty()) {
-        reply = server->replies.front();
-        server->replies.pop_front();
-    }
-    if (reply.delay > 0)
-        co_await server->clock->sleep(Clock::Duration(reply.delay), cancel);
-    if (reply.error)
-        std::rethrow_exception(reply.error);
-    co_return *reply.response;
-}
-
-struct FakeInstaller : InstallPipeline {
-    std::vector<UpdateInfo> installs;
-    std::vector<bool> busyDuringInstall;
-    UpdateManager* manager = nullptr;
-    std::string failure; // reported through the status when set
-
-    QCoro::Task<void> install(const UpdateInfo& update, std::function<void(const std::string&)> setStatus) override {
-        installs.push_back(update);
-        busyDuringInstall.push_back(manager->busy());
-        if (!failure.empty())
-            setStatus(failure);
-        co_return;
-    }
-};
 
 UpdateInfo update(std::string version, std::optional<std::string> notes = std::nullopt,
                   std::optional<std::string> minimum = std::nullopt) {
@@ -95,20 +51,16 @@ struct UpdateManagerTest : ::testing::Test {
     VirtualClock clock;
     ScriptedShellUI ui;
     FakeInstaller installer;
-    FakeServer server;
+    FakeServer server{clock};
     ConfigStore store;
     std::optional<Bundle> bundle = Bundle{"/Applications/Tovrin.app", "app.tovrin.Tovrin", "1.2.0"};
     std::unique_ptr<UpdateManager> manager;
     std::vector<bool> busyChanges;
 
-    void SetUp() override { server.clock = &clock; }
-
     UpdateManager& make() {
         UpdateManager::Services services{clock, ui, installer, bundle};
         services.systemVersion = "14.5.0";
-        services.send = [this](CheckinRequest request, CancelToken cancel) {
-            return answer(&server, std::move(request), std::move(cancel));
-        };
+        services.send = server.sender();
         manager = std::make_unique<UpdateManager>(store, std::move(services));
         installer.manager = manager.get();
         QObject::connect(manager.get(), &UpdateManager::busyChanged, [this](bool busy) { busyChanges.push_back(busy); });
