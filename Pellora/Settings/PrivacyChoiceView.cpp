@@ -72,7 +72,7 @@ PrivacyChoiceView::PrivacyChoiceView(QWidget* parent)
     setWindowTitle(QStringLiteral("Tovrin"));
     setModal(true);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    setFixedSize(width, windowHeight(screen ? std::optional(screen->availableGeometry().height()) : std::nullopt));
+    setFixedSize(fixedWidth, windowHeight(screen ? std::optional(screen->availableGeometry().height()) : std::nullopt));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -15,7 +15,7 @@ namespace pellora {
 class PrivacyChoiceView : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int width = 680;
+    static constexpr int fixedWidth = 680;
 
     explicit PrivacyChoiceView(QWidget* parent = nullptr);
 
