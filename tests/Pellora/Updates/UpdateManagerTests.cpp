@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "App/FakeCheckin.h"
+#include "App/LoopbackServer.h"
 #include "App/ScriptedShellUI.h"
 #include "App/VirtualTime.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
@@ -332,6 +333,49 @@ TEST_F(UpdateManagerTest, GoingAwayEndsTheLoopAndRequestsInFlight) {
     manager.reset();
     EXPECT_FALSE(clock.hasPending());
     EXPECT_EQ(server.requests.size(), 1u);
+}
+
+TEST_F(UpdateManagerTest, BadAnswersFromARealServerEndInAClearMessageAndChangeNothing) {
+    using Answer = testing::LoopbackServer::Answer;
+    testing::LoopbackServer network;
+    const std::string garbled = "Couldn't check for updates: " + decodingFailure;
+    const struct {
+        const char* what;
+        Answer answer;
+        std::string status;
+        bool waitsOutTheClock;
+    } cases[] = {
+        {"empty", Answer::http(200, ""), garbled, false},
+        {"not JSON", Answer::http(200, "Service temporarily unavailable", "text/plain"), garbled, false},
+        {"JSON of the wrong shape", Answer::http(200, R"({"update":"2.0"})"), garbled, false},
+        {"huge", Answer::http(200, std::string(2 * 1024 * 1024, ' ') + "{}"),
+         "Couldn't check for updates: The server's answer was too large to read.", false},
+        {"closed mid-body", Answer::cutShort(R"({"update":{"vers)", 300), "Couldn't check for updates: Connection closed", false},
+        {"too slow", Answer::never(), "Couldn't check for updates: The request timed out.", true},
+    };
+    setLastCheck(startOfTest - 2 * day);
+    const Config before = store.config();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui.choices.clear();
+        network.fallback = c.answer;
+        const auto sent = network.requests().size();
+        UpdateManager::Services services{clock, ui, installer, bundle};
+        services.checkin.url = network.url();
+        services.checkin.extraCertificates = testing::LoopbackServer::authority();
+        UpdateManager manager(store, services);
+        manager.checkNow();
+        if (c.waitsOutTheClock) {
+            ASSERT_TRUE(testing::waitUntil([&] { return network.requests().size() > sent; }));
+            clock.advanceBy(Clock::Duration(20));
+        }
+        ASSERT_TRUE(testing::waitUntil([&] { return !manager.busy(); }));
+        EXPECT_EQ(manager.status(), c.status);
+        ASSERT_EQ(ui.choices.size(), 1u);
+        EXPECT_EQ(ui.choices[0].message, "Couldn't check for updates");
+        EXPECT_EQ("Couldn't check for updates: " + ui.choices[0].informativeText, c.status);
+        EXPECT_EQ(store.config(), before);
+    }
 }
 
 } // namespace
