@@ -2,7 +2,6 @@
 
 #include <deque>
 #include <exception>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,24 +12,24 @@
 
 namespace pellora::testing {
 
-// The check-in server, played in virtual time: answers from a script, after a delay when
-// one is given, and records what it was sent and when.
+// The check-in server in virtual time: answers from a script, after the reply's delay, and
+// records what it was sent and when.
 struct FakeServer {
     struct Reply {
         double delay = 0;
         std::optional<CheckinResponse> response = CheckinResponse{};
-        std::exception_ptr error;
+        std::exception_ptr error = nullptr;
     };
-    std::deque<Reply> replies;
-    std::vector<CheckinRequest> requests;
-    std::vector<double> sentAt;
-    VirtualClock& clock;
+    static Reply after(double delay) { return {delay}; }
+    static Reply failing(std::exception_ptr error) { return {0, std::nullopt, std::move(error)}; }
+    static Reply offering(UpdateInfo update) { return {0, CheckinResponse{std::nullopt, std::move(update)}}; }
 
     explicit FakeServer(VirtualClock& clock) : clock(clock) {}
 
-    static Reply after(double delay) { return {delay, CheckinResponse{}, {}}; }
-    static Reply failing(std::exception_ptr error) { return {0, std::nullopt, std::move(error)}; }
-    static Reply offering(UpdateInfo update) { return {0, CheckinResponse{std::nullopt, std::move(update)}, {}}; }
+    VirtualClock& clock;
+    std::deque<Reply> replies;
+    std::vector<CheckinRequest> requests;
+    std::vector<double> sentAt;
 
     UpdateManager::Sender sender() {
         return [this](CheckinRequest request, CancelToken cancel) { return answer(this, std::move(request), cancel); };
@@ -53,16 +52,15 @@ private:
     }
 };
 
-// Records the updates it was asked to install; reports `failure` as the status when set.
+// Records what it was asked to install and whether the manager was busy then; reports
+// `failure` as the status when set.
 struct FakeInstaller : InstallPipeline {
-    std::vector<UpdateInfo> installs;
-    std::vector<bool> busyDuringInstall;
     UpdateManager* manager = nullptr;
     std::string failure;
+    std::vector<std::pair<UpdateInfo, bool>> installs;
 
     QCoro::Task<void> install(const UpdateInfo& update, std::function<void(const std::string&)> setStatus) override {
-        installs.push_back(update);
-        busyDuringInstall.push_back(manager && manager->busy());
+        installs.emplace_back(update, manager && manager->busy());
         if (!failure.empty())
             setStatus(failure);
         co_return;

@@ -7,73 +7,53 @@
 #include <vector>
 
 #include <QByteArray>
-#include <QList>
 #include <QSslCertificate>
 #include <QUrl>
-#include <QCoro/QCoroTask>
 
 #include "App/VirtualTime.h"
 
+class QSslServer;
+
 namespace pellora::testing {
 
-// An HTTPS server on 127.0.0.1 with a certificate of the test authority (tests/fixtures/tls),
-// answering from a script and keeping every byte it receives after decryption.
+// An HTTPS server on 127.0.0.1 with a certificate of the test-only authority in
+// tests/fixtures/tls. Answers from a script and keeps every byte it receives, decrypted.
 class LoopbackServer {
 public:
-    struct Answer {
-        std::string bytes;   // written as they are
-        bool silent = false; // read the request, never answer
-
-        // A whole HTTP/1.1 answer with Content-Length and Connection: close.
-        static Answer http(int status, const std::string& body,
-                           const std::string& contentType = "application/json");
-        // Headers promising `promised` bytes, then only `body`, then the connection closes.
-        static Answer cutShort(const std::string& body, std::size_t promised);
-        static Answer never();
-    };
-
     struct Request {
-        std::string method;
-        std::string path;
-        std::vector<std::pair<std::string, std::string>> headers; // names in lower case
+        std::string head; // request line and headers
         std::string body;
-        std::vector<std::string> header(const std::string& name) const;
     };
+    // A whole HTTP/1.1 answer; the server closes the connection after each answer.
+    static std::string http(int status, const std::string& body, const std::string& type = "application/json");
 
-    // `certificate` names a pair in the fixtures: "loopback" (127.0.0.1) or "elsewhere".
+    // "loopback" is made out to 127.0.0.1, "elsewhere" to another name.
     explicit LoopbackServer(const std::string& certificate = "loopback");
     ~LoopbackServer();
 
     // https://127.0.0.1:<port>/functions/v1/checkin
     QUrl url() const;
-    // The test authority, to trust in a client.
     static QList<QSslCertificate> authority();
 
-    // Answers in order; once they run out, `fallback`.
-    std::deque<Answer> answers;
-    Answer fallback = Answer::http(200, "{}");
-
-    const std::vector<Request>& requests() const;
-    // Every byte received on every connection, in arrival order per connection.
-    QByteArray received() const;
-    // TLS handshakes that did not complete (the client refused the certificate).
-    int failedHandshakes() const;
+    // Raw answers in order, then `fallback`; an empty answer is never sent.
+    std::deque<std::string> answers;
+    std::string fallback = http(200, "{}");
+    std::vector<Request> requests;
+    QByteArray received;
 
 private:
-    struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<QSslServer> server_;
 };
 
 // Runs the event loop until `done` holds or `guard` milliseconds of real time have passed
-// (the loopback I/O is real; nothing is slept). False when the guard ran out.
+// (the loopback I/O is real; nothing sleeps). False when the guard ran out.
 bool waitUntil(const std::function<bool()>& done, int guard = 15000);
 
-// Runs `task` to its end on the real event loop (virtual clocks stand still meanwhile).
-// Rethrows the task's exception; throws std::logic_error when it has not ended in time.
-template <class T> T runOnNetwork(QCoro::Task<T> task, int guard = 15000) {
+// Runs `task` to its end on the event loop, virtual clocks standing still; rethrows its error.
+template <class T> T runOnNetwork(QCoro::Task<T> task) {
     detail::Outcome<T> outcome;
     auto runner = detail::capture(std::move(task), outcome);
-    if (!waitUntil([&] { return outcome.done; }, guard))
+    if (!waitUntil([&] { return outcome.done; }))
         throw std::logic_error("no end within the guard time");
     if (outcome.error)
         std::rethrow_exception(outcome.error);
