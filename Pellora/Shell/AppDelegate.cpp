@@ -34,19 +34,6 @@ namespace {
 constexpr double busyOpacity = 0.45;
 constexpr double idleOpacity = 1.0;
 
-// The text an alert shows for a failure: the user-facing description where there is one.
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const UserError& userError) {
-        return userError.description();
-    } catch (const std::exception& other) {
-        return other.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
-
 } // namespace
 
 AppDelegate::AppDelegate(AppServices services, ShellUI& ui, Parts parts, QObject* parent)
@@ -224,7 +211,7 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         co_await sendEmail(action, std::move(snapshot));
     } catch (...) {
         // Reading or delivering failed; the folder is already taken care of.
-        fail(describe(std::current_exception()));
+        fail(UserError::describe(std::current_exception()));
     }
     setBusy(false);
 }

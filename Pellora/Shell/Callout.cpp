@@ -11,9 +11,8 @@ namespace pellora {
 Callout::Callout(QWidget* content, QWidget* parent) : QFrame(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
-    // No alignment flag here: with one, a layout caps the content at its size hint, and
-    // wrapped text inside stays narrow. Filling the box, the content lays itself out from the
-    // leading edge.
+    // The content fills the box, so text that wraps gets the whole width and its full height;
+    // an aligned item would keep only its preferred width and clip what wraps.
     layout->addWidget(content);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
