@@ -50,6 +50,13 @@ protected:
     }
 };
 
+// The prompt editor asks for little more than its minimum and grows into any room left.
+class PromptEditor : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    QSize sizeHint() const override { return {QPlainTextEdit::sizeHint().width(), 130}; }
+};
+
 } // namespace
 
 ActionDetail::ActionDetail(PromptsTabModel& model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -63,8 +70,8 @@ ActionDetail::ActionDetail(PromptsTabModel& model, QWidget* parent) : QWidget(pa
     auto* form = new QWidget(scroll);
     scroll->setWidget(form);
     auto* sections = new QVBoxLayout(form);
-    sections->setContentsMargins(20, 16, 20, 20);
-    sections->setSpacing(18);
+    sections->setContentsMargins(20, 14, 20, 16);
+    sections->setSpacing(14);
 
     menuItem_ = new FormSection(QStringLiteral("Menu item"), form);
     name_ = new QLineEdit(menuItem_);
@@ -98,7 +105,7 @@ ActionDetail::ActionDetail(PromptsTabModel& model, QWidget* parent) : QWidget(pa
     sections->addWidget(what);
 
     promptSection_ = new FormSection(QStringLiteral("Prompt"), form);
-    prompt_ = new QPlainTextEdit(promptSection_);
+    prompt_ = new PromptEditor(promptSection_);
     prompt_->setMinimumHeight(120);
     prompt_->setTabChangesFocus(true);
     prompt_->setAccessibleName(QStringLiteral("Prompt"));

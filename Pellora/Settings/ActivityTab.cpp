@@ -1,5 +1,8 @@
 #include "ActivityTab.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -19,6 +22,7 @@
 #include "Pellora/Shell/ActivityStore.h"
 #include "Pellora/Shell/ShellUI.h"
 #include "PelloraCore/ActivityEntry.h"
+#include "PelloraCore/DateFormatter.h"
 #include "PelloraCore/UserError.h"
 
 namespace pellora {
@@ -45,6 +49,16 @@ protected:
             option->font = SettingsStyle::tabularDigits(option->font);
     }
 };
+
+// Wide enough for the longest date of the locale (two-digit day and hour), between 110 and
+// 170 points; 130 when that is enough.
+int dateColumnWidth(const QFont& font) {
+    using namespace std::chrono;
+    const DateFormatter dates(QLocale().bcp47Name().toStdString());
+    const auto longest = dates.abbreviated(sys_days{2026y / December / 28} + 22h + 58min);
+    const int needed = QFontMetrics(SettingsStyle::tabularDigits(font)).horizontalAdvance(QString::fromStdString(longest)) + 14;
+    return std::clamp(needed, 130, 170);
+}
 
 } // namespace
 
@@ -99,7 +113,7 @@ ActivityTab::ActivityTab(SettingsContext& context, QWidget* parent) : QWidget(pa
     for (int column : {Column::subject, Column::from, Column::route})
         header->setSectionResizeMode(column, QHeaderView::Stretch);
     header->setSectionResizeMode(Column::date, QHeaderView::Interactive);
-    header->resizeSection(Column::date, 130);
+    header->resizeSection(Column::date, dateColumnWidth(table_->font()));
     header->setSectionResizeMode(Column::prompt, QHeaderView::Interactive);
     header->resizeSection(Column::prompt, 120);
     body_->addWidget(table_);

@@ -37,13 +37,19 @@ void apply(QWidget* widget, Tint tint) {
     QPalette palette = widget->palette();
     const QColor text = color(tint, base);
     if (tint == Tint::prominent) {
-        palette.setColor(QPalette::Button, text);
-        palette.setColor(QPalette::ButtonText, QColor(Qt::white));
-    } else {
-        for (auto group : {QPalette::Active, QPalette::Inactive})
-            for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-                palette.setColor(group, role, text);
+        // A filled button in the accent colour, as the platform draws a prominent one.
+        const QString sheet = QStringLiteral("QPushButton { background: %1; color: white; border: none; "
+                                             "border-radius: 6px; padding: 5px 14px; }"
+                                             "QPushButton:pressed { background: %2; }"
+                                             "QPushButton:focus { border: 2px solid %3; }")
+                                  .arg(text.name(), text.darker(120).name(), text.lighter(150).name());
+        if (widget->styleSheet() != sheet)
+            widget->setStyleSheet(sheet);
+        return;
     }
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(group, role, text);
     if (palette != widget->palette())
         widget->setPalette(palette);
 }
@@ -95,29 +101,30 @@ void tint(QWidget* widget, Tint tint) {
     apply(widget, tint);
 }
 
-namespace {
-
-// The platform's text styles are sized against a 13-point body.
-QFont scaled(const QFont& body, double points) {
-    QFont font = body;
-    if (body.pointSizeF() > 0)
-        font.setPointSizeF(body.pointSizeF() * points / 13.0);
-    else
-        font.setPixelSize(std::max(1, int(body.pixelSize() * points / 13.0 + 0.5)));
-    return font;
-}
-
-} // namespace
-
 void symbol(QLabel* label, std::string_view name, int size, Tint tint) {
     label->setProperty(symbolProperty, QByteArray(name.data(), qsizetype(name.size())));
     label->setProperty(symbolSizeProperty, size);
     SettingsStyle::tint(label, tint);
 }
 
-QFont caption(const QFont& body) { return scaled(body, 10); }
+namespace {
 
-QFont callout(const QFont& body) { return scaled(body, 12); }
+// A smaller style, but never below what stays readable with the desktop's own smaller body
+// fonts (the platform's 10-on-13 caption would be tiny at 9 points).
+QFont scaled(const QFont& body, double ratio) {
+    QFont font = body;
+    if (body.pointSizeF() > 0)
+        font.setPointSizeF(std::max(body.pointSizeF() * ratio, std::min(body.pointSizeF(), 8.0)));
+    else
+        font.setPixelSize(std::max(1, int(body.pixelSize() * ratio + 0.5)));
+    return font;
+}
+
+} // namespace
+
+QFont caption(const QFont& body) { return scaled(body, 0.9); }
+
+QFont callout(const QFont& body) { return scaled(body, 0.95); }
 
 QFont headline(const QFont& body) {
     QFont font = body;

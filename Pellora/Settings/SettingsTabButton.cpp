@@ -73,7 +73,8 @@ void SettingsTabButton::paintEvent(QPaintEvent*) {
         plate.addRoundedRect(QRectF(rect()), 9, 9);
         painter.fillPath(plate, Brand::withOpacity(accent, 0.13));
     }
-    if (hasFocus()) {
+    // Only a focus the keyboard moved gets a ring; a click or the window opening does not.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         painter.setPen(QPen(Brand::withOpacity(accent, 0.7), 2));
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
     }

@@ -43,7 +43,7 @@ void SwitchButton::paintEvent(QPaintEvent*) {
     const QColor on = Brand::accent(colors);
     const QColor off = Brand::withOpacity(colors.color(QPalette::WindowText), 0.22);
     painter.fillPath(shape, isChecked() ? on : off);
-    if (hasFocus()) {
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         painter.setPen(QPen(Brand::withOpacity(on, 0.6), 2));
         painter.drawRoundedRect(QRectF(track).adjusted(-2, -2, 2, 2), trackHeight / 2.0 + 2, trackHeight / 2.0 + 2);
     }
