@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -60,18 +59,9 @@ public:
 } // namespace
 
 ActionDetail::ActionDetail(PromptsTabModel& model, QWidget* parent) : QWidget(parent), model_(model) {
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->viewport()->setAutoFillBackground(false);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    scroll->setWidget(form);
-    auto* sections = new QVBoxLayout(form);
-    sections->setContentsMargins(20, 14, 20, 16);
+    auto* sections = FormSection::makeForm(this, {20, 14, 20, 16});
     sections->setSpacing(14);
+    QWidget* form = sections->parentWidget();
 
     menuItem_ = new FormSection(QStringLiteral("Menu item"), form);
     name_ = new QLineEdit(menuItem_);
@@ -115,12 +105,7 @@ ActionDetail::ActionDetail(PromptsTabModel& model, QWidget* parent) : QWidget(pa
 
     auto* resetSection = new FormSection({}, form);
     reset_ = new QPushButton(QStringLiteral("Reset to Default"), resetSection);
-    auto* resetRow = new QWidget(resetSection);
-    auto* resetLayout = new QHBoxLayout(resetRow);
-    resetLayout->setContentsMargins(0, 0, 0, 0);
-    resetLayout->addWidget(reset_);
-    resetLayout->addStretch(1);
-    resetSection->addRow(resetRow);
+    resetSection->addButton(reset_);
     sections->addWidget(resetSection);
     sections->addStretch(1);
 

@@ -39,12 +39,7 @@ DonateSection::DonateSection(Workspace& workspace, QWidget* parent)
     auto* donate = new QPushButton(QStringLiteral("Donate on Revolut"), this);
     donate->setAccessibleName(donate->text());
     SettingsStyle::tint(donate, SettingsStyle::Tint::prominent);
-    auto* buttonRow = new QWidget(this);
-    auto* buttonLayout = new QHBoxLayout(buttonRow);
-    buttonLayout->setContentsMargins(0, 0, 0, 0);
-    buttonLayout->addWidget(donate);
-    buttonLayout->addStretch(1);
-    addRow(buttonRow);
+    addButton(donate);
     connect(donate, &QPushButton::clicked, this, [&workspace] { workspace.openURL(Donate::url()); });
 
     setFooter(QStringLiteral("The link opens in your browser. The app sends nothing to Revolut."));

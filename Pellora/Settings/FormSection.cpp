@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "Pellora/Settings/SettingsStyle.h"
@@ -95,6 +96,30 @@ void FormSection::addRow(QWidget* content) {
     content->setParent(row);
     layout->addWidget(content);
     rows_->addWidget(row);
+}
+
+void FormSection::addButton(QWidget* button) {
+    auto* row = new QWidget(box_);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(button);
+    layout->addStretch(1);
+    addRow(row);
+}
+
+QVBoxLayout* FormSection::makeForm(QWidget* tab, QMargins margins) {
+    auto* scroll = new QScrollArea(tab);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->viewport()->setAutoFillBackground(false);
+    auto* outer = new QVBoxLayout(tab);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    scroll->setWidget(form);
+    auto* sections = new QVBoxLayout(form);
+    sections->setContentsMargins(margins);
+    return sections;
 }
 
 void FormSection::setFooter(const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QMargins>
 #include <QString>
 
 class QLabel;
@@ -20,6 +21,11 @@ public:
     QWidget* addRow(const QString& label, QWidget* field);
     // A row that is all `content`.
     void addRow(QWidget* content);
+    // A row holding `button` on the leading side.
+    void addButton(QWidget* button);
+
+    // Fills `tab` with a scrolling grouped form and returns the column its sections go in.
+    static QVBoxLayout* makeForm(QWidget* tab, QMargins margins);
 
     void setFooter(const QString& text);
     QLabel* footer() const { return footer_; }

@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -23,19 +22,9 @@ QString qt(std::string_view text) { return QString::fromUtf8(text.data(), qsizet
 
 GeneralTab::GeneralTab(SettingsContext& context, QWidget* parent)
     : QWidget(parent), model_(context.store, context.services.accessibility, context.services.workspace) {
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    form->setAutoFillBackground(false);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setWidget(form);
-    auto* sections = new QVBoxLayout(form);
-    sections->setContentsMargins(24, 16, 24, 20);
+    auto* sections = FormSection::makeForm(this, {24, 16, 24, 20});
     sections->setSpacing(18);
+    QWidget* form = sections->parentWidget();
 
     auto* sending = new FormSection({}, form);
     autoSend_ = new SwitchButton(QStringLiteral("Send to Claude automatically"), sending);

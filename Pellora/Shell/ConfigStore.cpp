@@ -61,7 +61,13 @@ nlohmann::json merge(const nlohmann::json& base, const nlohmann::json& ours, con
 ConfigStore::ConfigStore(QObject* parent) : ConfigStore(UserFolders::pelloraSupport() / "config.json", parent) {}
 
 ConfigStore::ConfigStore(std::filesystem::path file, QObject* parent)
-    : QObject(parent), url_(std::move(file)), config_(Config::load(url_)), seen_(readFile()), synced_(config_) {}
+    : QObject(parent), url_(std::move(file)), seen_(readFile()) {
+    // What Config::load gives, from the bytes the store keeps to notice later edits.
+    const auto loaded = seen_ ? decode(*seen_) : std::nullopt;
+    seenIsDocument_ = loaded.has_value();
+    config_ = loaded.value_or(Config{});
+    synced_ = config_;
+}
 
 std::optional<std::string> ConfigStore::readFile() const {
     std::ifstream stream(url_, std::ios::binary);
@@ -94,13 +100,14 @@ void ConfigStore::keepCopy(const std::string& bytes) const {
 std::optional<Config> ConfigStore::changedOnDisk(const std::optional<std::string>& bytes) {
     if (!bytes)
         return std::nullopt;
-    auto theirs = decode(*bytes);
-    if (!theirs) {
-        keepCopy(*bytes);
+    if (bytes == seen_) {
+        if (!seenIsDocument_)
+            keepCopy(*bytes);
         return std::nullopt;
     }
-    if (bytes == seen_)
-        return std::nullopt;
+    auto theirs = decode(*bytes);
+    if (!theirs)
+        keepCopy(*bytes);
     return theirs;
 }
 
@@ -126,6 +133,7 @@ void ConfigStore::setConfig(const Config& config) {
     try {
         config_.save(url_);
         seen_ = readFile();
+        seenIsDocument_ = true;
         synced_ = config_;
     } catch (const std::exception&) {
         // Nothing to tell the user: the live document keeps the change and the next
@@ -142,6 +150,7 @@ bool ConfigStore::reloadIfChangedOnDisk() {
         return false; // half-typed, perhaps: the next save keeps a copy of it
     Config next = layOver(config_, *theirs, *bytes);
     seen_ = bytes;
+    seenIsDocument_ = true;
     synced_ = *theirs;
     if (next == config_)
         return false;

@@ -48,6 +48,7 @@ private:
     Config config_;
     // What the file held when the store last read or wrote it, and that document.
     std::optional<std::string> seen_;
+    bool seenIsDocument_ = false;
     Config synced_;
 };
 
