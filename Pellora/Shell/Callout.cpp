@@ -11,7 +11,10 @@ namespace pellora {
 Callout::Callout(QWidget* content, QWidget* parent) : QFrame(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
-    layout->addWidget(content, 0, Qt::AlignLeading);
+    // No alignment flag here: with one, a layout caps the content at its size hint, and
+    // wrapped text inside stays narrow. Filling the box, the content lays itself out from the
+    // leading edge.
+    layout->addWidget(content);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 

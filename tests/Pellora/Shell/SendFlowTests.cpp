@@ -12,6 +12,7 @@
 
 #include "App/Eml.h"
 #include "App/ScriptedShellUI.h"
+#include "App/StandInShell.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
@@ -75,7 +76,11 @@ struct SendFlow : ::testing::Test {
     std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
     std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
     ScriptedShellUI ui;
-    AppDelegate delegate{AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui};
+    pellora::testing::RecordingStatusBar statusBar;
+    pellora::testing::ScriptedHotKeys hotKeys;
+    pellora::testing::NoInstaller installer;
+    AppDelegate delegate{AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
+                         AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt}};
 
     void SetUp() override {
         desktop.install(mail);
@@ -85,6 +90,8 @@ struct SendFlow : ::testing::Test {
         mail->setAccountAddresses({"me@home.example"});
         select(adaMessage);
         delegate.applicationDidFinishLaunching();
+        QCoreApplication::processEvents(); // the deferred half of the launch
+        fs::remove(Log::file());           // its lines are not the sends'
     }
 
     void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }

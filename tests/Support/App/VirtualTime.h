@@ -53,4 +53,13 @@ template <class T> T runInVirtualTime(VirtualClock& clock, QCoro::Task<T> task) 
         return std::move(*outcome.value);
 }
 
+// Lets the event loop and virtual time run until neither has anything left to do: posted
+// events (which may post more) are processed, then the clock jumps to its next wake-up.
+inline void settle(VirtualClock& clock) {
+    for (int quietTurns = 0; quietTurns < 3;) {
+        QCoreApplication::processEvents();
+        quietTurns = clock.advance() ? 0 : quietTurns + 1;
+    }
+}
+
 } // namespace pellora::testing

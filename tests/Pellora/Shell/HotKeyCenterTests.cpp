@@ -6,12 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "App/ScriptedShellUI.h"
+#include "App/ActionShortcuts.h"
 #include "Pellora/Platform/HotKeys.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Shell/Donate.h"
+#include "Pellora/Platform/UnavailableHotKeys.h"
 #include "Pellora/Shell/HotKeyCenter.h"
 
 namespace pellora {
@@ -54,6 +51,17 @@ TEST(HotKeyCenter, IdsAreUsedUpByFailuresAndPressesReachTheirHandler) {
     EXPECT_EQ(pressed, (std::vector<std::string>{"D", "R"}));
 }
 
+TEST(HotKeyCenter, APressAfterTheRegistryIsGoneDoesNothing) {
+    StandInHotKeys platform;
+    std::vector<std::string> pressed;
+    {
+        HotKeyCenter center(platform);
+        ASSERT_TRUE(center.registerHotKey(15, 0x900, [&] { pressed.push_back("R"); }));
+    }
+    platform.handler(1);
+    EXPECT_TRUE(pressed.empty());
+}
+
 TEST(HotKeyCenter, ActionKeysAreTheUSLayoutKeyCodes) {
     const std::vector<int> expected{15, 1, 2, 18, 19, 8};
     std::vector<int> codes;
@@ -63,34 +71,19 @@ TEST(HotKeyCenter, ActionKeysAreTheUSLayoutKeyCodes) {
 }
 
 TEST(HotKeyCenter, UnavailableTextListsTheShortcutsInTheSingular) {
-    EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘S", "⌥⌘C"}), "⌥⌘S, ⌥⌘C is already used by another app.");
+    EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘S", "⌥⌘C"}),
+              "⌥⌘S, ⌥⌘C is already used by another app.");
     EXPECT_EQ(HotKeyCenter::unavailableText({"⌥⌘R"}), "⌥⌘R is already used by another app.");
 }
 
-TEST(Donate, OpensTheLinkOnlyOnTheFirstButton) {
-    const std::string text =
-        "If you like the app: it's free for now, but to keep it free I'd appreciate your donation. "
-        "Thank you very much!\n\nFollow this link to send me money on Revolut:\n"
-        "https://revolut.me/tovrin\n\nThe link opens in your browser. The app sends nothing to Revolut.";
-    struct Case {
-        int answer;
-        std::vector<std::string> opened;
-    };
-    for (const Case& c : {Case{0, {"https://revolut.me/tovrin"}}, Case{1, {}}, Case{-1, {}}}) {
-        SCOPED_TRACE(c.answer);
-        VirtualClock clock;
-        MemoryPasteboard pasteboard;
-        SimDesktop desktop(clock, pasteboard);
-        pellora::testing::ScriptedShellUI ui;
-        ui.choiceAnswers = {c.answer};
-        Donate::showDialog(ui, desktop);
-        ASSERT_EQ(ui.choices.size(), 1u);
-        EXPECT_EQ(ui.choices[0].message, "Enjoying the app?");
-        EXPECT_EQ(ui.choices[0].informativeText, text);
-        EXPECT_EQ(ui.choices[0].buttons, (std::vector<std::string>{"Donate on Revolut", "Not Now"}));
-        EXPECT_EQ(ui.activations, 1);
-        EXPECT_EQ(desktop.openedURLs(), c.opened);
-    }
+TEST(HotKeyCenter, WithoutGlobalShortcutsEveryActionIsListed) {
+    UnavailableHotKeys platform;
+    HotKeyCenter center(platform);
+    std::vector<std::string> pressed;
+    const auto refused = pellora::testing::registerActionShortcuts(center, pressed);
+    EXPECT_EQ(HotKeyCenter::unavailableText(refused),
+              "⌥⌘R, ⌥⌘S, ⌥⌘D, ⌥⌘1, ⌥⌘2, ⌥⌘C is already used by another app.");
+    EXPECT_EQ(center.nextID(), 7u);
 }
 
 } // namespace

@@ -1,0 +1,131 @@
+// The simulated desktop's two windows, offscreen with real widgets: what the user picks in
+// "Mail" is what the reader's script gets, and "Claude" draws and drives SimClaude.
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include "App/VirtualTime.h"
+#include "Pellora/Platform/Sim/MemoryPasteboard.h"
+#include "Pellora/Platform/Sim/SimClaude.h"
+#include "Pellora/Platform/Sim/SimClaudeWindow.h"
+#include "Pellora/Platform/Sim/SimDesktop.h"
+#include "Pellora/Platform/Sim/SimMail.h"
+#include "Pellora/Platform/Sim/SimMailWindow.h"
+#include "Pellora/Platform/Sim/VirtualClock.h"
+#include "TestHome.h"
+
+namespace pellora {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(SimMailWindow, TheRowsPickedAreMailsSelectionInListOrder) {
+    const fs::path folder = pellora::testing::testHome() / "inbox";
+    fs::create_directories(folder);
+    const std::vector<std::pair<std::string, std::string>> messages{
+        {"old.eml", "Mon, 02 Nov 2026 10:00:00 +0000"},
+        {"new.eml", "Wed, 02 Dec 2026 10:00:00 +0000"},
+        {"mid.eml", "Sun, 15 Nov 2026 10:00:00 +0000"},
+    };
+    for (const auto& [name, date] : messages)
+        std::ofstream(folder / name) << "From: Ann Example <ann@example.com>\r\nSubject: " << name
+                                     << "\r\nDate: " << date << "\r\n\r\nBody of " << name;
+    SimMail mail;
+    SimMailWindow window(mail);
+    window.openFolder(folder);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    QTreeWidget* list = window.list();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "Ann Example");
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "new.eml");
+    EXPECT_EQ(mail.selection(), std::vector<fs::path>{folder / "new.eml"}); // the newest, at once
+
+    auto click = [&](int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QRect rect = list->visualItemRect(list->topLevelItem(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
+    };
+    click(2);
+    EXPECT_EQ(mail.selection(), std::vector<fs::path>{folder / "old.eml"});
+    click(0, Qt::ControlModifier);
+    EXPECT_EQ(mail.selection(), (std::vector<fs::path>{folder / "new.eml", folder / "old.eml"}));
+    click(0, Qt::ControlModifier);
+    click(2, Qt::ControlModifier);
+    EXPECT_TRUE(mail.selection().empty());
+}
+
+TEST(SimClaudeWindow, DrawsClaudeAndPassesTheUserOn) {
+    VirtualClock clock;
+    MemoryPasteboard pasteboard;
+    SimDesktop desktop(clock, pasteboard);
+    auto claude = std::make_shared<SimClaude>();
+    claude->addChat("Invoices", "c-1");
+    claude->addProject("Acme", "Client work", "p-1");
+    desktop.install(claude);
+    SimClaudeWindow window(*claude);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    QLabel* notRunning = nullptr;
+    for (auto* label : window.findChildren<QLabel*>())
+        if (label->text() == "Claude is not running.")
+            notRunning = label;
+    ASSERT_NE(notRunning, nullptr);
+    EXPECT_TRUE(notRunning->isVisible());
+    desktop.launch(SimClaude::identifier);
+    pellora::testing::settle(clock);
+    EXPECT_FALSE(notRunning->isVisible());
+    EXPECT_EQ(window.placeTitle(), "New chat");
+
+    // A chat clicked in the sidebar opens by its link.
+    auto* chats = window.findChild<QListWidget*>(QString(), Qt::FindChildrenRecursively);
+    ASSERT_NE(chats, nullptr);
+    ASSERT_EQ(chats->count(), 1);
+    QTest::mouseClick(chats->viewport(), Qt::LeftButton, {}, chats->visualItemRect(chats->item(0)).center());
+    pellora::testing::settle(clock);
+    EXPECT_EQ(claude->place(), SimClaude::Place::chat("c-1"));
+    EXPECT_EQ(claude->receivedLinks(), std::vector<std::string>{"claude://claude.ai/chat/c-1"});
+    EXPECT_EQ(window.placeTitle(), "Invoices");
+
+    // What arrives by paste shows in the box; what the user types goes into Claude's box.
+    pasteboard.setString("Pasted text");
+    claude->keyStroke(KeyEvents::keyV, KeyEvents::command);
+    pellora::testing::settle(clock);
+    auto* box = window.findChild<QPlainTextEdit*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->toPlainText(), "Pasted text");
+    box->setFocus();
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClicks(box, " and typed");
+    EXPECT_EQ(claude->messageBoxText(), "Pasted text and typed");
+
+    QPushButton* send = nullptr;
+    for (auto* button : window.findChildren<QPushButton*>())
+        if (button->accessibleName() == "Send message")
+            send = button;
+    ASSERT_NE(send, nullptr);
+    QTest::mouseClick(send, Qt::LeftButton);
+    pellora::testing::settle(clock);
+    ASSERT_EQ(claude->sentMessages().size(), 1u);
+    EXPECT_EQ(claude->sentMessages()[0].text, "Pasted text and typed");
+    EXPECT_EQ(box->toPlainText(), "");
+    bool drawn = false;
+    for (auto* label : window.findChildren<QLabel*>())
+        drawn = drawn || (label->isVisible() && label->text() == "Pasted text and typed");
+    EXPECT_TRUE(drawn);
+}
+
+} // namespace
+} // namespace pellora
