@@ -2,7 +2,6 @@
 // the simulated desktop (Mail and Claude as two windows); everything else is the real thing.
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,20 +23,13 @@
 #include "Pellora/Shell/QtShellUI.h"
 #include "Pellora/Shell/QtStatusBar.h"
 #include "Pellora/Shell/Symbols.h"
-#include "Pellora/Updates/InstallPipeline.h"
+#include "Pellora/Updates/ArchiveInstallerTools.h"
+#include "Pellora/Updates/UpdateInstaller.h"
+#include "Pellora/Updates/UpdatePipeline.h"
 
 namespace {
 
 using namespace pellora;
-
-// Stands in until the update installer is built: says so and changes nothing.
-class InstallerNotAvailable : public InstallPipeline {
-public:
-    QCoro::Task<void> install(const UpdateInfo&, std::function<void(const std::string&)>) override {
-        Log::write("update installer: not available yet");
-        co_return;
-    }
-};
 
 // Global shortcuts where the windowing system has them: X11 (Wayland has none to give).
 std::unique_ptr<HotKeys> platformHotKeys() {
@@ -66,7 +58,9 @@ int main(int argc, char** argv) {
     QtStatusBar statusBar;
     QtShellUI ui(desktop.services(), statusBar);
     const auto hotKeys = platformHotKeys();
-    InstallerNotAvailable installer;
+    ArchiveInstallerTools installerTools;
+    UpdatePipeline installer({ui, desktop.services().workspace, UpdateInstaller::Host::current(installerTools),
+                              [] { QCoreApplication::quit(); }});
     AppDelegate delegate(desktop.services(), ui, AppDelegate::Parts{statusBar, *hotKeys, installer, bundle});
 
     desktop.showWindows();

@@ -19,6 +19,7 @@
 #include "App/Eml.h"
 #include "App/Driving.h"
 #include "App/ScriptedShellUI.h"
+#include "App/StandInShell.h"
 #include "Pellora/Claude/ClaudeSidebar.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
@@ -202,7 +203,11 @@ struct SendFlowWithChooser : ::testing::Test {
     std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
     std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
     ChooserShellUI ui{[this] { return ClaudePlatform{desktop, desktop, desktop, pasteboard, clock}; }};
-    AppDelegate delegate{AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui};
+    pellora::testing::RecordingStatusBar statusBar;
+    pellora::testing::ScriptedHotKeys hotKeys;
+    pellora::testing::NoInstaller installer;
+    AppDelegate delegate{AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
+                         AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt}};
 
     void SetUp() override {
         desktop.install(mail);
@@ -221,6 +226,7 @@ struct SendFlowWithChooser : ::testing::Test {
                                                                        "Please find it attached.\r\n");
         mail->setSelection({path});
         delegate.applicationDidFinishLaunching();
+        QCoreApplication::processEvents(); // the deferred half of the launch
     }
 
     void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }
