@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Pellora/Settings/RouteStyle.h"
 #include "Pellora/Settings/SettingsStyle.h"
 #include "Pellora/Shell/Brand.h"
 
@@ -108,16 +109,12 @@ void FormSection::addButton(QWidget* button) {
 }
 
 QVBoxLayout* FormSection::makeForm(QWidget* tab, QMargins margins) {
-    auto* scroll = new QScrollArea(tab);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
+    QVBoxLayout* sections = nullptr;
+    auto* scroll = RouteStyle::scrollingPage(tab, sections);
     scroll->viewport()->setAutoFillBackground(false);
     auto* outer = new QVBoxLayout(tab);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    scroll->setWidget(form);
-    auto* sections = new QVBoxLayout(form);
     sections->setContentsMargins(margins);
     return sections;
 }

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "Pellora/Settings/RouteStyle.h"
 #include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/Symbols.h"
 
@@ -83,8 +84,8 @@ QColor color(Tint tint, const QPalette& palette) {
     case Tint::primary: return text;
     case Tint::secondary: return Brand::withOpacity(text, 0.55);
     case Tint::faded: return Brand::withOpacity(text, 0.78);
-    // The platform's orange and green in their higher-contrast forms, readable as text.
-    case Tint::orange: return dark ? QColor(255, 179, 64) : QColor(201, 52, 0);
+    // The same orange as the route screens' warnings; the green likewise readable as text.
+    case Tint::orange: return RouteStyle::warningColor(palette);
     case Tint::green: return dark ? QColor(48, 219, 91) : QColor(0, 125, 27);
     case Tint::accent:
     case Tint::prominent: return Brand::accent(palette);
