@@ -6,6 +6,8 @@
 #include <sstream>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
@@ -227,4 +229,112 @@ TEST(ActivityStore, RevealsTheLogOrElseItsFolder) {
     ActivityFile::append(entry(9, "nine"), store.url());
     store.revealInFinder(desktop);
     EXPECT_EQ(desktop.revealedFiles(), (std::vector<std::filesystem::path>{store.url()}));
+}
+
+namespace {
+
+struct HandEdit {
+    const char* what;
+    std::string onDisk;      // what the user saved by hand
+    std::function<void(Config&)> edit; // what the application changes next
+    std::string expected;    // config.json afterwards, parsed
+    std::optional<std::string> keptCopy;
+};
+
+nlohmann::json parsed(const std::string& text) { return nlohmann::json::parse(text); }
+
+} // namespace
+
+TEST(ConfigStore, AHandEditMadeWhileRunningIsKeptByTheNextChange) {
+    const std::string defaults = R"({"actions": {}, "analyticsChoice": "unset", "askForUnknownRoutes": true,
+        "autoSend": true, "donatePromptShown": false, "emailsSent": 0, "keepActivityLog": true, "openDelay": 1.0,
+        "routes": []})";
+    const std::vector<HandEdit> cases{
+        {"another field", R"({"openDelay": 2.0, "routes": [{"domain": "acme.com", "kind": "newChat"}]})",
+         [](Config& c) { c.autoSend = false; },
+         R"({"actions": {}, "analyticsChoice": "unset", "askForUnknownRoutes": true, "autoSend": false,
+             "donatePromptShown": false, "emailsSent": 0, "keepActivityLog": true, "openDelay": 2.0,
+             "routes": [{"domain": "acme.com", "kind": "newChat", "matchOn": "to"}]})",
+         std::nullopt},
+        {"another action", R"({"actions": {"custom1": {"name": "Translate"}}})",
+         [](Config& c) { c.setInstruction("Short.", Action::reply); },
+         R"({"actions": {"custom1": {"name": "Translate"}, "reply": {"prompt": "Short."}},
+             "analyticsChoice": "unset", "askForUnknownRoutes": true, "autoSend": true, "donatePromptShown": false,
+             "emailsSent": 0, "keepActivityLog": true, "openDelay": 1.0, "routes": []})",
+         std::nullopt},
+        {"the same field", R"({"openDelay": 2.0})", [](Config& c) { c.openDelay = 0.5; },
+         R"({"actions": {}, "analyticsChoice": "unset", "askForUnknownRoutes": true, "autoSend": true,
+             "donatePromptShown": false, "emailsSent": 0, "keepActivityLog": true, "openDelay": 0.5, "routes": []})",
+         R"({"openDelay": 2.0})"},
+        {"a half-typed file", R"({"openDelay": 2.)", [](Config& c) { c.autoSend = false; },
+         R"({"actions": {}, "analyticsChoice": "unset", "askForUnknownRoutes": true, "autoSend": false,
+             "donatePromptShown": false, "emailsSent": 0, "keepActivityLog": true, "openDelay": 1.0, "routes": []})",
+         R"({"openDelay": 2.)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto file = supportFolder() / "config.json";
+        std::filesystem::remove(file.string() + ".bak");
+        write(file, defaults);
+        ConfigStore store;
+        write(file, c.onDisk);
+        Config changed = store.config();
+        c.edit(changed);
+        store.setConfig(changed);
+        EXPECT_EQ(parsed(read(file)), parsed(c.expected));
+        EXPECT_EQ(store.config(), Config::load(file));
+        const auto copy = file.string() + ".bak";
+        EXPECT_EQ(std::filesystem::exists(copy), c.keptCopy.has_value());
+        if (c.keptCopy) {
+            EXPECT_EQ(read(copy), *c.keptCopy);
+            EXPECT_EQ(std::filesystem::status(copy).permissions() & std::filesystem::perms::all,
+                      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        }
+    }
+}
+
+TEST(ConfigStore, AFileThatDoesNotDecodeAtStartIsKeptBesideItsReplacement) {
+    const auto file = supportFolder() / "config.json";
+    write(file, "{\"autoSend\": \"yes\"}");
+    ConfigStore store;
+    EXPECT_EQ(store.config(), Config{});
+    Config changed;
+    changed.keepActivityLog = false;
+    store.setConfig(changed);
+    EXPECT_EQ(Config::load(file), changed);
+    EXPECT_EQ(read(file.string() + ".bak"), "{\"autoSend\": \"yes\"}");
+}
+
+TEST(ConfigStore, ReloadsADocumentChangedOnDiskAndKeepsUnsavedChanges) {
+    const auto file = supportFolder() / "config.json";
+    ConfigStore store;
+    int notified = 0;
+    QObject::connect(&store, &ConfigStore::configChanged, [&] { ++notified; });
+    EXPECT_FALSE(store.reloadIfChangedOnDisk()); // no file
+
+    Config first;
+    first.autoSend = false;
+    store.setConfig(first);
+    EXPECT_FALSE(store.reloadIfChangedOnDisk()); // our own save
+    write(file, R"({"autoSend": false, "emailsSent": 4})");
+    EXPECT_TRUE(store.reloadIfChangedOnDisk());
+    EXPECT_EQ(store.config().emailsSent, 4);
+    EXPECT_FALSE(store.reloadIfChangedOnDisk());
+    write(file, R"({"emailsSent": )");
+    EXPECT_FALSE(store.reloadIfChangedOnDisk()); // half-typed: wait for the rest
+    EXPECT_EQ(store.config().emailsSent, 4);
+    EXPECT_EQ(notified, 2);
+
+    // A save that failed leaves a change only in memory; taking in a hand edit keeps it.
+    const auto blocked = pellora::testing::testHome() / "blocked";
+    ConfigStore locked(blocked / "config.json");
+    write(blocked, "a file where the folder should be");
+    Config unsaved;
+    unsaved.openDelay = 2.5;
+    locked.setConfig(unsaved);
+    std::filesystem::remove(blocked);
+    write(blocked / "config.json", R"({"autoSend": false})");
+    EXPECT_TRUE(locked.reloadIfChangedOnDisk());
+    EXPECT_EQ(locked.config().openDelay, 2.5);
+    EXPECT_FALSE(locked.config().autoSend);
 }
