@@ -47,7 +47,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     activity_ = std::make_unique<ActivityStore>();
     emit launchStepDone(LaunchStep::createActivity);
     updates_ = std::make_unique<UpdateManager>(
-        *store_, UpdateManager::Services{services_.clock, ui_, parts_.installer, parts_.bundle});
+        *store_, UpdateManager::Services{.clock = services_.clock,
+                                         .ui = ui_,
+                                         .installer = parts_.installer,
+                                         .bundle = parts_.bundle,
+                                         .send = parts_.checkin});
     emit launchStepDone(LaunchStep::createUpdates);
 
     parts_.statusBar.createStatusItem();

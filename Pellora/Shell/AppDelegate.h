@@ -11,6 +11,7 @@
 #include "Pellora/Platform/Clock.h"
 #include "Pellora/Shell/AppServices.h"
 #include "Pellora/Shell/MenuState.h"
+#include "Pellora/Updates/UpdateManager.h"
 #include "PelloraCore/Action.h"
 #include "PelloraCore/ChatTarget.h"
 #include "PelloraCore/Config.h"
@@ -28,7 +29,6 @@ class MenuPanelModel;
 class SettingsWindowController;
 class ShellUI;
 class StatusBar;
-class UpdateManager;
 
 // The spine of the application: starts it, owns the long-lived state, and runs the send of
 // one email for one action from end to end.
@@ -44,6 +44,8 @@ public:
         InstallPipeline& installer;
         // The running application; absent outside an application folder.
         std::optional<Bundle> bundle;
+        // Replaces the network for the update manager's check-ins when set (tests).
+        UpdateManager::Sender checkin = {};
     };
 
     // Start-up, in order; the last three run one turn of the event loop after the others.

@@ -22,6 +22,7 @@
 #include "Pellora/Platform/Sim/VirtualClock.h"
 #include "Pellora/Platform/UserFolders.h"
 #include "Pellora/Shell/AppDelegate.h"
+#include "Pellora/Updates/CheckinClient.h"
 #include "Pellora/Shell/ConfigStore.h"
 #include "Pellora/Shell/MenuPanelModel.h"
 #include "TestHome.h"
@@ -74,6 +75,9 @@ struct Launch : ::testing::Test {
     pellora::testing::ScriptedHotKeys hotKeys;
     pellora::testing::NoInstaller installer;
     std::optional<Bundle> bundle = Bundle{"/Applications/Tovrin.app", "app.tovrin.Tovrin", "1.4.2"};
+    std::vector<std::string> checkins;
+    // Failed check-ins leave config.json alone.
+    bool offline = false;
     std::unique_ptr<AppDelegate> delegate;
 
     void SetUp() override {
@@ -94,12 +98,21 @@ struct Launch : ::testing::Test {
     void launch() {
         delegate = std::make_unique<AppDelegate>(
             AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
-            AppDelegate::Parts{statusBar, hotKeys, installer, bundle});
+            AppDelegate::Parts{statusBar, hotKeys, installer, bundle, recordCheckin()});
         QObject::connect(delegate.get(), &AppDelegate::launchStepDone,
                          [this](Step step) { journal.push_back(stepNames.at(step)); });
         delegate->applicationDidFinishLaunching();
     }
     void settle() { pellora::testing::settle(clock); }
+    // Check-ins never leave the test: each is noted and answered with no update.
+    UpdateManager::Sender recordCheckin() {
+        return [this](CheckinRequest request, CancelToken) -> QCoro::Task<CheckinResponse> {
+            checkins.push_back(std::string(request.event.rawValue()));
+            if (offline)
+                throw CheckinClient::TransportError("offline");
+            co_return CheckinResponse{};
+        };
+    }
     static void writeConfig(const std::string& json) {
         fs::create_directories(UserFolders::pelloraSupport());
         std::ofstream(UserFolders::pelloraSupport() / "config.json") << json;
@@ -133,6 +146,8 @@ TEST_F(Launch, StepsRunInOrderAndTheLastThreeOneTurnLater) {
     QCoreApplication::processEvents();
     EXPECT_EQ(journal, (std::vector<std::string>{"activate", "consent", "consent done", "trust done", "updates started"}));
     EXPECT_EQ(desktop.trustPrompts(), 1); // asked with the prompt option
+    settle();
+    EXPECT_EQ(checkins, (std::vector<std::string>{"open"})); // the update manager has started
 
     journal.clear();
     settle();
@@ -163,6 +178,7 @@ TEST_F(Launch, ConsentIsAskedOnlyWhenUnsetAndRunningFromABundleWithAnIdentifier)
         {"bundle without identifier", "", unnamed, AnalyticsChoice::shared, false, AnalyticsChoice::unset,
          std::nullopt},
     };
+    offline = true; // only consent is saved
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
         fs::remove(UserFolders::pelloraSupport() / "config.json");
