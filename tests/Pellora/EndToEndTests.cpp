@@ -48,7 +48,7 @@ const std::string expectedText =
     "\n"
     "From: Mira Kowalczyk <mira.kowalczyk@northwind.example.com>\n"
     "To: sam.rivera@example.net\n"
-    "Date: Tuesday, 1 December 2026 at 09:42:10\n"
+    "Date: Tuesday, 1 December 2026 at 08:42:10\n" // sent at 09:42:10 +0100; the tests run in UTC
     "Subject: Invoice NW-2024-118 for the Harbour Street job\n"
     "\n"
     "Hi Sam,\n"

@@ -82,19 +82,23 @@ std::string appleScriptDate(int weekday /* 1 = Monday */, int day, int month, in
            months.at(std::size_t(month - 1)) + " " + std::to_string(year) + " at " + time;
 }
 
+// As Mail turns "date received" into text: the clock time in this machine's time zone.
 std::string dateText(GDateTime* date, std::chrono::system_clock::time_point fallback) {
     if (date) {
-        // The clock time written in the Date header, in its own offset.
-        return appleScriptDate(g_date_time_get_day_of_week(date), g_date_time_get_day_of_month(date),
-                               g_date_time_get_month(date), g_date_time_get_year(date), g_date_time_get_hour(date),
-                               g_date_time_get_minute(date), g_date_time_get_second(date));
+        GDateTime* local = g_date_time_to_local(date);
+        const std::string text = appleScriptDate(g_date_time_get_day_of_week(local), g_date_time_get_day_of_month(local),
+                                                 g_date_time_get_month(local), g_date_time_get_year(local),
+                                                 g_date_time_get_hour(local), g_date_time_get_minute(local),
+                                                 g_date_time_get_second(local));
+        g_date_time_unref(local);
+        return text;
     }
     // No Date header: Mail received it now.
     const std::time_t seconds = std::chrono::system_clock::to_time_t(fallback);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    return appleScriptDate(utc.tm_wday == 0 ? 7 : utc.tm_wday, utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900,
-                           utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return appleScriptDate(local.tm_wday == 0 ? 7 : local.tm_wday, local.tm_mday, local.tm_mon + 1,
+                           local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 void collectMailboxes(InternetAddressList* list, std::vector<InternetAddressMailbox*>& into) {

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string_view>
 
 #include <QApplication>
@@ -20,6 +21,9 @@ bool xServerAnswers() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Mail gives dates in the machine's time zone; the tests expect them in UTC wherever they run.
+    setenv("TZ", "UTC", 1);
+    tzset();
     // Windows are real but never shown on a screen.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!platform) {
