@@ -5,6 +5,7 @@
 
 #include "Pellora/Updates/Downloader.h"
 #include "Pellora/Updates/ServerError.h"
+#include "Pellora/Updates/TransportError.h"
 #include "TestHome.h"
 #include "UpdateTestKit.h"
 
@@ -48,7 +49,7 @@ TEST(Downloader, FailuresLeaveNothingBehind) {
             ADD_FAILURE() << "the download succeeded";
         } catch (const ServerError& error) {
             EXPECT_EQ(error.description(), c.description);
-        } catch (const Downloader::Error& error) {
+        } catch (const TransportError& error) {
             EXPECT_EQ(c.status, 200);
             if (!c.description.empty())
                 EXPECT_EQ(error.description(), c.description);
