@@ -173,6 +173,9 @@ void expectRefusal(Scene& scene, const UpdateInfo& update, const std::string& fa
     EXPECT_TRUE(temporaryItems(R"(PLR-.*\.(tar\.xz|sh))").empty()) << "no image or script is left";
     for (fs::recursive_directory_iterator it(testHome()), end; it != end; ++it)
         EXPECT_NE(it->path().filename(), "escaped") << it->path();
+    for (const auto& staging : temporaryItems(R"(PLR-update-[0-9A-F-]{36})"))
+        EXPECT_FALSE(fs::exists(testHome() / "tmp" / staging / "mount") &&
+                     !fs::is_empty(testHome() / "tmp" / staging / "mount")) << "nothing is left attached";
 }
 
 TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
