@@ -91,13 +91,12 @@ TEST(SwapScript, MacOSTextIsExactAndLinuxRunsTheSameLines) {
         "fi\n"
         "open \"$OPEN\"";
     EXPECT_EQ(SwapScript::forMacOS(), expected);
-    EXPECT_EQ(SwapScript::forMacOS().size(), 366u);
     EXPECT_TRUE(SwapScript::forLinux().starts_with("#!/bin/bash\n"));
     EXPECT_TRUE(SwapScript::forLinux().ends_with(expected.substr(12)));
 }
 
 // The script runs for real: it waits for a real process, moves real folders and starts the
-// result, whose stand-in executable leaves a mark.
+// result, whose stand-in executable leaves a mark. The usual case is the pipeline's whole road.
 TEST(SwapScript, ReplacesTheApplicationOnceItsProcessHasEnded) {
     const struct {
         std::string name, stagedName;
@@ -107,7 +106,6 @@ TEST(SwapScript, ReplacesTheApplicationOnceItsProcessHasEnded) {
         std::string installedName, version;
         bool stagedCopyRemains;
     } cases[] = {
-        {"same name", "Tovrin.app", "", "", true, "Tovrin.app", "1.1.0", false},
         {"another name", "Tovrin Beta.app", "", "", true, "Tovrin Beta.app", "1.1.0", false},
         // Half a copy: it goes, and the old copy comes back.
         {"copy fails", "Tovrin.app", "cp", "#!/bin/sh\nmkdir -p \"$4\"; exit 1\n", true, "Tovrin.app", "1.0.0", true},
