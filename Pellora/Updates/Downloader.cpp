@@ -47,7 +47,7 @@ std::string cannotWrite(const QFile& file) {
 QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(double)> progress, std::string extension) {
     const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
     if (!address.isValid() || (address.scheme() != u"https" && address.scheme() != u"http"))
-        throw TransportError("unsupported URL: " + url);
+        throw TransportError(std::string("unsupported URL: ").append(url));
 
     const fs::path destination = temporaryItem("PLR-", extension);
     PartialFile partial{destination.parent_path() / ("." + destination.filename().string() + ".part")};
