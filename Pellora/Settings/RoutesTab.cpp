@@ -14,12 +14,14 @@
 #include <QVBoxLayout>
 
 #include "Pellora/Claude/ClaudeSidebar.h"
+#include "Pellora/Settings/FormSection.h"
 #include "Pellora/Settings/LightMarkdown.h"
 #include "Pellora/Settings/RouteEditor.h"
 #include "Pellora/Settings/RouteEditorView.h"
 #include "Pellora/Settings/RouteList.h"
 #include "Pellora/Settings/RouteStyle.h"
 #include "Pellora/Settings/Samples.h"
+#include "Pellora/Settings/SwitchButton.h"
 #include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/Callout.h"
 #include "Pellora/Shell/ConfigStore.h"
@@ -174,15 +176,13 @@ QWidget* RoutesTab::makeList() {
 }
 
 QWidget* RoutesTab::makeToggle() {
-    auto* box = new QWidget(this);
-    auto* column = RouteStyle::column(box, 2);
-    ask_ = new QCheckBox(QStringLiteral("Ask where to send emails that have no route"), box);
+    // A switch in a grouped row with its note below, as on the General tab.
+    askSection_ = new FormSection({}, this);
+    ask_ = new SwitchButton(QStringLiteral("Ask where to send emails that have no route"), askSection_);
     ask_->setAccessibleName(ask_->text());
     connect(ask_, &QCheckBox::toggled, this, [this](bool on) { model_.setAskForUnknownRoutes(on); });
-    column->addWidget(ask_);
-    askNote_ = RouteStyle::note(QString(), box);
-    column->addWidget(askNote_);
-    return box;
+    askSection_->addRow(ask_);
+    return askSection_;
 }
 
 QWidget* RoutesTab::makeTester() {
@@ -293,7 +293,7 @@ void RoutesTab::render() {
         const QSignalBlocker block(ask_);
         ask_->setChecked(model_.askForUnknownRoutes());
     }
-    askNote_->setText(text(model_.toggleNote()));
+    askSection_->setFooter(text(model_.toggleNote()));
     showTestResult();
 }
 
