@@ -21,7 +21,7 @@
 #include "Pellora/Settings/LightMarkdown.h"
 #include "Pellora/Settings/RouteEditor.h"
 #include "Pellora/Settings/RouteStyle.h"
-#include "Pellora/Shell/Brand.h"
+#include "Pellora/Settings/SettingsStyle.h"
 #include "Pellora/Shell/Symbols.h"
 
 namespace pellora {
@@ -130,7 +130,7 @@ QWidget* RouteEditorView::makeHeader() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
     auto* icon = new QLabel(header);
-    icon->setPixmap(Symbols::tinted("arrow.triangle.branch", 32, Brand::accent(palette()), devicePixelRatioF()));
+    SettingsStyle::symbol(icon, "arrow.triangle.branch", 32, SettingsStyle::Tint::accent);
     row->addWidget(icon, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     auto* title = RouteStyle::heading(text(editor_.inputs().title), header);
@@ -214,9 +214,7 @@ QWidget* RouteEditorView::makeDestinationSection() {
     refresh->setAccessibleName(refresh->text());
     refresh->setFlat(true);
     refresh->setCursor(Qt::PointingHandCursor);
-    QPalette linkPalette = refresh->palette();
-    linkPalette.setColor(QPalette::ButtonText, Brand::accent(linkPalette));
-    refresh->setPalette(linkPalette);
+    SettingsStyle::tint(refresh, SettingsStyle::Tint::accent);
     connect(refresh, &QPushButton::clicked, this, [this] {
         editor_.refreshChats();
         sync();
