@@ -76,6 +76,7 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
     QVBoxLayout* column = nullptr;
     QScrollArea* scroll = RouteStyle::scrollingPage(this, column);
     QWidget* body = column->parentWidget();
+    body_ = body;
     column->setContentsMargins(20, 20, 20, 12);
     column->setSpacing(14);
     column->addWidget(makeHeader());
@@ -117,12 +118,18 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
     }
     column->addStretch(1);
     layout->addWidget(scroll, 1);
-    layout->addWidget(makeFooter());
+    footer_ = makeFooter();
+    layout->addWidget(footer_);
 
     sync();
 }
 
-QSize RouteEditorView::sizeHint() const { return {580, 720}; }
+QSize RouteEditorView::sizeHint() const {
+    // The whole form with the preview closed, so that nothing needs scrolling where the screen
+    // has room; the callers cap the height.
+    constexpr int width = 580;
+    return {width, body_->heightForWidth(width) + footer_->sizeHint().height()};
+}
 
 QWidget* RouteEditorView::makeHeader() {
     auto* header = new QWidget(this);

@@ -38,6 +38,8 @@ private:
     void sync();
 
     RouteEditor& editor_;
+    QWidget* body_ = nullptr;
+    QWidget* footer_ = nullptr;
 
     QComboBox* field_ = nullptr;
     QComboBox* matchType_ = nullptr;
