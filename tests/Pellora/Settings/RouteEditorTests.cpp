@@ -201,7 +201,7 @@ TEST(RouteEditor, ResultSentenceReadsTheRuleBack) {
               "Emails received from first_last@example.com go to: Q3 *urgent* <b>");
 }
 
-TEST(RouteEditor, HelpTextsFollowFieldMatchTypeAndKind) {
+TEST(RouteEditor, HelpTextFollowsFieldAndMatchType) {
     RouteEditor editor(inputs(route("example.com", from)));
     EXPECT_EQ(editor.fieldHelp(), "From looks at who the email came from, which is what you want for mail you "
                                   "receive. A domain covers everyone there, subdomains too.");
@@ -210,18 +210,6 @@ TEST(RouteEditor, HelpTextsFollowFieldMatchTypeAndKind) {
     EXPECT_EQ(editor.fieldHelp(), "To looks at who the email was sent to. One address takes priority over a domain "
                                   "rule. To cover both directions with a client, add one From route and one To route.");
 
-    const std::tuple<Kind, const char*, const char*> kinds[] = {
-        {Kind::chat, "bubble.left.and.bubble.right",
-         "Every email goes into one conversation, so Claude builds up context over time."},
-        {Kind::project, "folder", "Each email starts a new chat inside the project, which shares the project's knowledge."},
-        {Kind::newChat, "square.and.pencil", "Each email starts a fresh chat."},
-        {Kind::incognito, "eye.slash", "Each email starts a private chat that isn't saved to your history."},
-    };
-    for (const auto& [kind, symbol, explanation] : kinds) {
-        editor.setKind(kind);
-        EXPECT_EQ(RouteEditor::kindSymbol(kind), symbol);
-        EXPECT_EQ(editor.kindExplanation(), explanation);
-    }
 }
 
 TEST(RouteEditor, PreviewShowsWhatClaudeWouldReceive) {
@@ -233,35 +221,6 @@ TEST(RouteEditor, PreviewShowsWhatClaudeWouldReceive) {
     EXPECT_EQ(editor.preview(), "\nDraft a reply.\n\n\n" + sample); // the prompt exactly as passed in
     editor.setInstructions("  Be formal.\n");
     EXPECT_EQ(editor.preview(), "Draft a reply.\n\nStanding instructions for this client:\nBe formal.\n\n" + sample);
-}
-
-TEST(RouteEditor, ButtonsCallBackOnlyWhenOfferedAndValid) {
-    std::vector<std::string> calls;
-    RouteEditor::Inputs in = inputs(route("example.com"));
-    in.offersOnce = true;
-    in.onSave = [&](const Route& saved) { calls.push_back("save " + saved.domain); };
-    in.onOnce = [&](const Route& once) { calls.push_back("once " + once.domain); };
-    in.onNeverAsk = [&] { calls.push_back("never ask"); };
-    in.onCancel = [&] { calls.push_back("cancel"); };
-    RouteEditor editor(in);
-    editor.alwaysNewChat(); // not shown yet
-    for (const char* pattern : {"example.com", "exa mple.com"}) {
-        editor.setMatchText(pattern);
-        editor.save();
-        editor.once();
-    }
-    editor.setNeverAsk(true);
-    EXPECT_FALSE(editor.showsOnceButton());
-    editor.save(); // replaced by "Always Use a New Chat"
-    editor.alwaysNewChat();
-    editor.cancel();
-    EXPECT_EQ(calls, (std::vector<std::string>{"save example.com", "once example.com", "never ask", "cancel"}));
-
-    in.offersOnce = false; // the settings form
-    in.onNeverAsk = nullptr;
-    RouteEditor settings(in);
-    settings.setNeverAsk(true);
-    EXPECT_FALSE(settings.showsOnceButton() || settings.showsNeverAskButton());
 }
 
 } // namespace

@@ -129,8 +129,6 @@ TEST_F(RoutesTabTest, ExplainerAndToggleNote) {
     const auto& examples = RoutesTabModel::examples();
     ASSERT_EQ(examples.size(), 2u);
     EXPECT_EQ(examples[0].line(), "Email matching **jane@example.com** → the chat “Jane Doe”");
-    EXPECT_EQ(examples[0].note, "a domain such as example.com covers everyone at that company");
-    EXPECT_EQ(examples[1].line(), "Email matching **example.com** → the project “Example Corp”");
     EXPECT_EQ(examples[1].note, "a client you write to and hear from needs one From route and one To route");
     EXPECT_EQ(model.toggleNote(), "A window asks the first time you send an email that has none, and remembers your answer.");
     model.setAskForUnknownRoutes(false);
@@ -202,6 +200,9 @@ TEST_F(RoutesTabOnScreen, AddEditReorderRemoveAndTest) {
         QTest::keyClick(find<QComboBox>(sheet, "Send it to"), Qt::Key_Home); // Existing chat
         auto* save = find<QPushButton>(sheet, "Save");
         EXPECT_FALSE(save->isEnabled());
+        // The settings form offers neither a one-time answer nor the never-ask switch.
+        EXPECT_TRUE(find<QPushButton>(sheet, "Just This Once")->isHidden());
+        EXPECT_FALSE(find<QCheckBox>(sheet, "Don't ask again. Always start a new chat when no route matches."));
         QTest::keyClick(find<QComboBox>(sheet, "Chat"), Qt::Key_Down);
         QTest::mouseClick(save, Qt::LeftButton);
     });

@@ -1,12 +1,10 @@
-#include <fstream>
+#include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,20 +15,18 @@
 #include <gtest/gtest.h>
 
 #include "App/Driving.h"
-#include "App/Eml.h"
 #include "App/ScriptedShellUI.h"
 #include "App/StandInShell.h"
+#include "App/VirtualTime.h"
 #include "Pellora/Claude/ClaudeSidebar.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/SimMail.h"
+#include "Pellora/Platform/Sim/SimEnvironment.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
 #include "Pellora/Platform/UserFolders.h"
 #include "Pellora/Shell/AppDelegate.h"
 #include "Pellora/Shell/RouteChooser.h"
 #include "PelloraCore/ActivityFile.h"
-#include "TestHome.h"
 #include "RouteMaker.h"
 
 namespace pellora {
@@ -158,74 +154,49 @@ private:
     ClaudePlatform claude_;
 };
 
+// The application on the sample desktop, with no routes yet.
 struct SendFlowWithChooser : ::testing::Test {
     VirtualClock clock;
     MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
-    std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
-    ChooserShellUI ui{ClaudePlatform{desktop, desktop, desktop, pasteboard, clock}};
+    SimEnvironment desktop{clock, pasteboard,
+                           std::filesystem::path(PELLORA_FIXTURES).parent_path().parent_path() / "Pellora" /
+                               "Resources" / "Samples"};
+    ChooserShellUI ui{desktop.services().claude()};
     pellora::testing::RecordingStatusBar statusBar;
     pellora::testing::ScriptedHotKeys hotKeys;
     pellora::testing::NoInstaller installer;
-    AppDelegate delegate{AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
-                         AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt}};
-
-    void SetUp() override {
-        desktop.install(mail);
-        desktop.launch(SimMail::identifier);
-        desktop.install(claude);
-        desktop.launch(SimClaude::identifier);
-        claude->addChat("Weekly notes", "notes");
-        claude->addChat("Invoices", "invoices");
-        mail->setAccountAddresses({"me@example.org"});
-        const auto path = pellora::testing::testHome() / "selected.eml";
-        std::ofstream(path, std::ios::binary) << pellora::testing::eml(
-            "From: Jane Doe <jane@example.com>\r\nTo: me@example.org\r\nSubject: Invoice 42\r\n"
-            "Date: Mon, 04 May 2026 09:00:00 +0000\r\nMessage-ID: <i42@example.com>\r\n",
-            "Please find it attached.\r\n");
-        mail->setSelection({path});
-        delegate.applicationDidFinishLaunching();
-        QCoreApplication::processEvents(); // the deferred half of the launch
-    }
+    AppDelegate delegate{desktop.services(), ui, AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt}};
 
     void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }
-
-    void sendAndFinish(Action action) {
-        delegate.send(action);
-        while (delegate.busy()) {
-            QCoreApplication::processEvents();
-            if (delegate.busy() && !clock.advance())
-                FAIL() << "the send waits for something that never comes";
-        }
-    }
 };
 
 TEST_F(SendFlowWithChooser, SavedChoiceIsStoredAndFollowed) {
+    delegate.applicationDidFinishLaunching();
+    pellora::testing::settle(clock);
+    // The newest sample, from Northwind to the user.
     whenModal([](QWidget* window) {
-        EXPECT_EQ(named<QLineEdit>(window, "Domain")->text(), "example.com");
+        EXPECT_EQ(named<QLineEdit>(window, "Domain")->text(), "northwind.example.com");
         QTest::keyClick(named<QComboBox>(window, "Send it to"), Qt::Key_Home); // Existing chat
-        auto* chats = named<QComboBox>(window, "Chat");
-        QTest::keyClick(chats, Qt::Key_Down);
-        QTest::keyClick(chats, Qt::Key_Down);
-        EXPECT_EQ(chats->currentText(), "Invoices");
+        QTest::keyClick(named<QComboBox>(window, "Chat"), Qt::Key_Down);
         QTest::mouseClick(button(window, "Save"), Qt::LeftButton);
     });
-    sendAndFinish(Action::summary);
+    hotKeys.press(1); // ⌥⌘S
+    pellora::testing::settle(clock);
 
-    const Route saved = route("example.com", MatchField::from, DestinationKind::chat, "Invoices");
+    const Route saved = route("northwind.example.com", MatchField::from, DestinationKind::chat, "Northwind invoices");
     EXPECT_EQ(Config::load(UserFolders::pelloraSupport() / "config.json").routes, std::vector<Route>{saved});
     const auto entries = ActivityFile::load(UserFolders::pelloraSupport() / "activity.jsonl");
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(std::tuple(entries[0].rule, entries[0].destination), std::tuple("example.com", saved));
+    EXPECT_EQ(std::tuple(entries[0].rule, entries[0].destination), std::tuple("northwind.example.com", saved));
     EXPECT_TRUE(ui.alerts.empty());
 
     // The next email from there goes the same way without asking.
-    sendAndFinish(Action::summary);
+    hotKeys.press(1);
+    pellora::testing::settle(clock);
     EXPECT_EQ(ui.chooserCalls.size(), 1u);
-    ASSERT_EQ(claude->sentMessages().size(), 2u);
-    for (const auto& message : claude->sentMessages())
-        EXPECT_EQ(message.place, SimClaude::Place::chat("invoices"));
+    ASSERT_EQ(desktop.claude().sentMessages().size(), 2u);
+    for (const auto& message : desktop.claude().sentMessages())
+        EXPECT_EQ(message.place, SimClaude::Place::chat("5f0c2a9e-1b7d-4c39-9a51-0d6e8b3f7a21"));
 }
 
 } // namespace
