@@ -199,7 +199,10 @@ TEST_F(PromptsTabTest, TheTabEditsTheSelectedActionKeystrokeByKeystroke) {
     EXPECT_EQ(prompt->toPlainText(), "a b\nc");
     prompt->moveCursor(QTextCursor::End);
     QTest::keyClick(prompt, 'd');
-    EXPECT_EQ(configOnDisk().instruction(Action::reply), "a\u00A0b\ncd");
+    // Shift-Return breaks the line like Return, never with a Unicode line separator.
+    QTest::keyClick(prompt, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(prompt, 'e');
+    EXPECT_EQ(configOnDisk().instruction(Action::reply), "a\u00A0b\ncd\ne");
 }
 
 } // namespace
