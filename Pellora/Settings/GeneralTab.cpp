@@ -74,7 +74,6 @@ GeneralTab::GeneralTab(SettingsContext& context, QWidget* parent)
     statusLayout->addWidget(recheck);
     statusLayout->addWidget(openSettings);
     permissions->addRow(QStringLiteral("Accessibility"), statusField);
-    statusText_->setAccessibleName(QStringLiteral("Accessibility"));
     permissions->setFooter(QStringLiteral("Accessibility lets Tovrin read Claude's chat list and paste into it."));
     sections->addWidget(permissions);
 
