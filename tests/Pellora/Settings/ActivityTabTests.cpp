@@ -181,6 +181,10 @@ TEST_F(ActivityTabTest, TheTabSearchesOpensAndClearsWithConfirmation) {
     EXPECT_GE(table->horizontalHeader()->sectionSize(Column::date), 130);
     EXPECT_LE(table->horizontalHeader()->sectionSize(Column::date), 170);
     EXPECT_EQ(table->horizontalHeader()->sectionSize(Column::prompt), 120);
+    for (const auto& [dragged, kept] : {std::pair{60, 110}, std::pair{300, 170}}) {
+        table->horizontalHeader()->resizeSection(Column::date, dragged);
+        EXPECT_EQ(table->horizontalHeader()->sectionSize(Column::date), kept);
+    }
 
     QTest::keyClicks(search, "kangaroo");
     EXPECT_TRUE(labelTexts(&tab).contains("0 of 3"));
