@@ -296,6 +296,9 @@ TEST(ConfigStore, AHandEditMadeWhileRunningIsKeptByTheNextChange) {
 TEST(ConfigStore, AFileThatDoesNotDecodeAtStartIsKeptBesideItsReplacement) {
     const auto file = supportFolder() / "config.json";
     write(file, "{\"autoSend\": \"yes\"}");
+    // An older copy left readable by others is made private when it is replaced.
+    write(file.string() + ".bak", "an older copy");
+    std::filesystem::permissions(file.string() + ".bak", std::filesystem::perms(0644));
     ConfigStore store;
     EXPECT_EQ(store.config(), Config{});
     Config changed;
@@ -303,6 +306,7 @@ TEST(ConfigStore, AFileThatDoesNotDecodeAtStartIsKeptBesideItsReplacement) {
     store.setConfig(changed);
     EXPECT_EQ(Config::load(file), changed);
     EXPECT_EQ(read(file.string() + ".bak"), "{\"autoSend\": \"yes\"}");
+    EXPECT_EQ(std::filesystem::status(file.string() + ".bak").permissions(), std::filesystem::perms(0600));
 }
 
 TEST(ConfigStore, ReloadsADocumentChangedOnDiskAndKeepsUnsavedChanges) {
