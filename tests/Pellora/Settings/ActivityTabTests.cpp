@@ -36,12 +36,12 @@ struct ActivityTabTest : testing::SettingsFixture {
         const Route project{.domain = "old.example", .matchOn = MatchField::to, .kind = DestinationKind::project,
                             .name = "Archive", .url = std::nullopt, .instructions = std::nullopt};
         for (const auto& e : {entry(sys_seconds{}, "Ancient", "<a@b>", "old.example", project, "Summarise."),
+                              entry(sys_days{2026y / December / 4}, "", "", "", Route{}, ""),
                               entry(sys_days{2026y / December / 5} + 6h + 19min, "Invoice 2041", "inv@acme.com",
-                                    "acme.com", chat, "Draft <b>it</b>.\n\nBe formal."),
-                              entry(sys_days{2026y / December / 4}, "", "", "", Route{}, "")})
+                                    "acme.com", chat, "Draft <b>it</b>.\n\nBe formal.")}) {
             ActivityFile::append(e, activity.url());
-        log.emplace();
-        logContext.emplace(SettingsContext{store, *log, updates, context.services, ui});
+            activity.insertFront(e);
+        }
     }
 
     static Texts column(const ActivityTableModel& model, Column c) {
@@ -50,13 +50,10 @@ struct ActivityTabTest : testing::SettingsFixture {
             texts.push_back(model.text(row, c));
         return texts;
     }
-
-    std::optional<ActivityStore> log;
-    std::optional<SettingsContext> logContext;
 };
 
 TEST_F(ActivityTabTest, CellsShowEachEntryAsLoggedWithLinksWhereTheyOpenSomething) {
-    ActivityTableModel model(*log, "en-US", "UTC");
+    ActivityTableModel model(activity, "en-US", "UTC");
     EXPECT_EQ(column(model, Column::date),
               (Texts{"Dec 5, 2026, 6:19\u202FAM", "Dec 4, 2026, 12:00\u202FAM", "Jan 1, 1970, 12:00\u202FAM"}));
     EXPECT_EQ(column(model, Column::subject), (Texts{"Invoice 2041", "(no subject)", "Ancient"}));
@@ -64,24 +61,16 @@ TEST_F(ActivityTabTest, CellsShowEachEntryAsLoggedWithLinksWhereTheyOpenSomethin
                                                    "To old.example → New chat in project: Archive"}));
     EXPECT_EQ(column(model, Column::prompt), (Texts{"Draft <b>it</b>.\n\nBe formal.", "Pasted the email only", "Summarise."}));
 
-    struct Cell {
-        int row;
-        Column column;
-        Style style;
-        std::string tip;
-    };
-    for (const Cell& c : {Cell{0, Column::date, Style::secondary, ""},
-                          Cell{0, Column::subject, Style::link, "Open this email in Mail"},
-                          Cell{1, Column::subject, Style::plain, ""}, Cell{0, Column::from, Style::plain, ""},
-                          Cell{0, Column::route, Style::link, "Open this chat or project in Claude"},
-                          Cell{1, Column::route, Style::secondary, ""},
-                          Cell{2, Column::route, Style::link, "Open this chat or project in Claude"},
-                          Cell{0, Column::prompt, Style::plain, "Draft <b>it</b>.\n\nBe formal."},
-                          Cell{1, Column::prompt, Style::secondary, "Pasted the email only"}}) {
-        SCOPED_TRACE(std::to_string(c.row) + " " + std::to_string(int(c.column)));
-        EXPECT_EQ(model.style(c.row, c.column), c.style);
-        EXPECT_EQ(model.toolTip(c.row, c.column), c.tip);
-    }
+    // Links where a cell opens something, secondary text where the table says so.
+    const auto S = Style::secondary, P = Style::plain, L = Style::link;
+    for (const auto& [row, styles] : std::vector<std::pair<int, std::vector<Style>>>{
+             {0, {S, L, P, L, P}}, {1, {S, P, P, S, S}}, {2, {S, L, P, L, P}}})
+        for (int c = 0; c < ActivityTableModel::columns; ++c)
+            EXPECT_EQ(model.style(row, Column(c)), styles[std::size_t(c)]) << row << " " << c;
+    EXPECT_EQ((Texts{model.toolTip(0, Column::date), model.toolTip(0, Column::subject), model.toolTip(0, Column::route),
+                     model.toolTip(1, Column::subject), model.toolTip(1, Column::route), model.toolTip(1, Column::prompt)}),
+              (Texts{"", "Open this email in Mail", "Open this chat or project in Claude", "", "",
+                     "Pasted the email only"}));
     // Cells are one line; a tool tip is never read as markup.
     EXPECT_EQ(model.index(0, Column::prompt).data().toString(), "Draft <b>it</b>.  Be formal.");
     EXPECT_TRUE(model.index(0, Column::prompt).data(Qt::ToolTipRole).toString().contains(
@@ -93,7 +82,7 @@ TEST_F(ActivityTabTest, CellsShowEachEntryAsLoggedWithLinksWhereTheyOpenSomethin
 }
 
 TEST_F(ActivityTabTest, SearchingFiltersOnEveryChangeAndCounts) {
-    ActivityTableModel model(*log, "en-US", "UTC");
+    ActivityTableModel model(activity, "en-US", "UTC");
     for (const auto& [query, subjects, count, message] : std::vector<std::tuple<std::string, Texts, std::string, std::string>>{
              {"FORMAL acme", {"Invoice 2041"}, "1 of 3", ""},
              {"2026-12", {"Invoice 2041", "(no subject)"}, "2 of 3", ""},
@@ -108,37 +97,22 @@ TEST_F(ActivityTabTest, SearchingFiltersOnEveryChangeAndCounts) {
 
     // A new delivery shows at the top, still filtered.
     model.setQuery("invoice");
-    log->insertFront(entry(sys_days{2026y / December / 6}, "Invoice 2042", "x@y", "", Route{}, "Go."));
+    activity.insertFront(entry(sys_days{2026y / December / 6}, "Invoice 2042", "x@y", "", Route{}, "Go."));
     EXPECT_EQ(column(model, Column::subject), (Texts{"Invoice 2042", "Invoice 2041"}));
     EXPECT_EQ(model.countText(), "2 of 4");
 }
 
-TEST_F(ActivityTabTest, OpeningAChatShowsTheBridgesFailureInAnAlert) {
-    auto claude = std::make_shared<SimClaude>();
-    claude->addChat("Invoices", "c-7");
-    desktop.setTrusted(true);
-    for (const auto& [installed, target, alerts] :
-         std::vector<std::tuple<bool, ChatTarget, std::vector<testing::ScriptedShellUI::Alert>>>{
-             {true, ChatTarget::link("claude://claude.ai/chat/c-7"), {}},
-             {true, ChatTarget::sidebar("Old thread"),
-              {{"Tovrin", "Couldn't find the chat “Old thread” in Claude's sidebar. Scroll it into view, or route this "
-                          "domain by chat link instead."}}},
-             {false, ChatTarget::link("claude://claude.ai/chat/c-7"),
-              {{"Tovrin", "The Claude desktop app was not found."}}}}) {
-        testing::ScriptedShellUI shown;
-        if (installed)
-            desktop.install(claude);
-        else
-            desktop.uninstall(SimClaude::identifier);
-        testing::runInVirtualTime(clock, ActivityTab::openChat(context.services.claude(), shown, target));
-        EXPECT_EQ(shown.alerts, alerts);
-    }
-    EXPECT_EQ(claude->receivedLinks(), Texts{"claude://claude.ai/chat/c-7"});
+TEST_F(ActivityTabTest, AChatThatCannotBeOpenedShowsTheBridgesMessageInAnAlertTitledTovrin) {
+    testing::ScriptedShellUI shown; // Claude is not installed
+    testing::runInVirtualTime(clock, ActivityTab::openChat(context.services.claude(), shown,
+                                                           ChatTarget::link("claude://claude.ai/chat/c-7")));
+    EXPECT_EQ(shown.alerts, (std::vector<testing::ScriptedShellUI::Alert>{
+                                {"Tovrin", "The Claude desktop app was not found."}}));
 }
 
 TEST_F(ActivityTabTest, TheTabSearchesOpensAndClearsWithConfirmation) {
     desktop.install(std::make_shared<SimClaude>());
-    ActivityTab tab(*logContext);
+    ActivityTab tab(context);
     tab.resize(780, 600);
     tab.show();
     auto* search = named<QLineEdit>(&tab, "Search");
@@ -156,7 +130,6 @@ TEST_F(ActivityTabTest, TheTabSearchesOpensAndClearsWithConfirmation) {
     }
 
     QTest::keyClicks(search, "kangaroo");
-    EXPECT_TRUE(labelTexts(&tab).contains("0 of 3"));
     EXPECT_TRUE(labelTexts(&tab).contains("No matches."));
     EXPECT_FALSE(table->isVisibleTo(&tab));
     search->clear();
@@ -175,18 +148,18 @@ TEST_F(ActivityTabTest, TheTabSearchesOpensAndClearsWithConfirmation) {
     EXPECT_EQ(desktop.openedURLs(), (Texts{"message://%3Cinv%40acme.com%3E", "claude://claude.ai/chat/acme-thread"}));
     EXPECT_TRUE(ui.alerts.empty());
     QTest::mouseClick(named<QPushButton>(&tab, "Show Log File"), Qt::LeftButton);
-    EXPECT_EQ(desktop.revealedFiles(), std::vector<std::filesystem::path>{log->url()});
+    EXPECT_EQ(desktop.revealedFiles(), std::vector<std::filesystem::path>{activity.url()});
 
     ui.choiceAnswers = {1, 0};
     QTest::mouseClick(clear, Qt::LeftButton); // Cancel
-    EXPECT_EQ(log->entries().size(), 3u);
+    EXPECT_EQ(activity.entries().size(), 3u);
     QTest::mouseClick(clear, Qt::LeftButton); // Clear Log
     const testing::ScriptedShellUI::Choice confirmation{
         "Clear the activity log?",
         "This only removes the list in this app. Your emails and Claude chats are not touched.",
         {"Clear Log", "Cancel"}};
     EXPECT_EQ(ui.choices, (std::vector{confirmation, confirmation}));
-    EXPECT_FALSE(std::filesystem::exists(log->url()));
+    EXPECT_FALSE(std::filesystem::exists(activity.url()));
     EXPECT_TRUE(labelTexts(&tab).contains("0 of 0"));
     EXPECT_TRUE(labelTexts(&tab).contains("Nothing here yet.\nEmails you send to Claude are listed here."));
     EXPECT_FALSE(clear->isEnabled());

