@@ -23,7 +23,7 @@ struct PromptsTabTest : testing::SettingsFixture {
     static nlohmann::json actionsOnDisk() { return nlohmann::json::parse(configText())["actions"]; }
 };
 
-TEST_F(PromptsTabTest, AFreshConfigurationListsSixActionsWithTheCustomOnesUnnamed) {
+TEST_F(PromptsTabTest, AFreshListAndEachEditOfTheEditorLandInConfigJson) {
     EXPECT_EQ(model.rows(), (std::vector<Row>{{"Draft a Reply", "Draft a Reply", "⌥⌘R", true},
                                               {"Summary & Next Steps", "Summary & Next Steps", "⌥⌘S", true},
                                               {"Deep Dive & Research", "Deep Dive & Research", "⌥⌘D", true},
@@ -31,9 +31,6 @@ TEST_F(PromptsTabTest, AFreshConfigurationListsSixActionsWithTheCustomOnesUnname
                                               {"", "Custom action 2", "⌥⌘2", false},
                                               {"Paste Only", "Paste Only", "⌥⌘C", true}}));
     EXPECT_EQ(model.action(), Action::reply); // nothing selected
-}
-
-TEST_F(PromptsTabTest, EachEditChangesTheEditorAndLandsInConfigJson) {
     const std::string shown = "Shown under Send to Claude in the menu bar.";
     const std::string needsBoth = "This action appears in the menu once it has a name and a prompt.";
     struct Step {
@@ -147,7 +144,6 @@ TEST_F(PromptsTabTest, TheTabEditsTheSelectedActionKeystrokeByKeystroke) {
     config.setInstruction("a\u00A0b 👩‍💻\nc", Action::reply);
     config.setName(longName, Action::reply);
     store.setConfig(config);
-    EXPECT_EQ(prompt->toPlainText(), "a b 👩‍💻\nc");
     prompt->moveCursor(QTextCursor::End);
     QTest::keyClick(prompt, 'd');
     QTest::keyClick(prompt, Qt::Key_Return, Qt::ShiftModifier);
