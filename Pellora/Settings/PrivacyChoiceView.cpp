@@ -14,6 +14,7 @@
 
 #include "Pellora/Settings/LocalPromiseBanner.h"
 #include "Pellora/Settings/PrivacyText.h"
+#include "Pellora/Settings/SettingsStyle.h"
 #include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/Symbols.h"
 
@@ -35,9 +36,7 @@ QFrame* card(const QString& title, const std::vector<std::string>& items, const 
     layout->setContentsMargins(14, 14, 14, 14);
     layout->setSpacing(8);
     auto* heading = new QLabel(title, frame);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
+    heading->setFont(SettingsStyle::headline(heading->font()));
     layout->addWidget(heading);
     for (const auto& item : items) {
         auto* line = new QLabel(QString::fromStdString(PrivacyText::bulleted(item)), frame);
@@ -48,9 +47,7 @@ QFrame* card(const QString& title, const std::vector<std::string>& items, const 
     if (!detail.isEmpty()) {
         auto* note = new QLabel(detail, frame);
         note->setWordWrap(true);
-        QPalette palette = note->palette();
-        palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-        note->setPalette(palette);
+        SettingsStyle::tint(note, SettingsStyle::Tint::secondary);
         layout->addWidget(note);
     }
     layout->addStretch(1);

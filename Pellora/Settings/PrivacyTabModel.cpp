@@ -6,7 +6,7 @@
 #include "Pellora/Shell/ShellUI.h"
 #include "Pellora/Updates/BackendConfig.h"
 #include "Pellora/Updates/UpdateManager.h"
-#include "PelloraCore/DateText.h"
+#include "PelloraCore/DateFormatter.h"
 #include "PelloraCore/ReferenceDate.h"
 
 namespace pellora {
@@ -25,7 +25,7 @@ std::string PrivacyTabModel::lastChecked(std::string_view locale, std::string_vi
     const auto& last = store_.config().lastUpdateCheck;
     if (!last)
         return "Not yet";
-    return DateText::abbreviatedWithTime(ReferenceDate::to(*last), locale, timeZone);
+    return DateFormatter(locale, timeZone).abbreviated(std::chrono::floor<std::chrono::seconds>(ReferenceDate::to(*last)));
 }
 
 bool PrivacyTabModel::canCheckNow() const { return !updates_.busy(); }

@@ -20,8 +20,8 @@ public:
     PrivacyTabModel(ConfigStore& store, UpdateManager& updates, ShellUI& ui, Clock& clock);
 
     std::string installedVersion() const;
-    // The last successful check as an abbreviated date with a short time in `locale`, or
-    // "Not yet". An empty time zone is the system's.
+    // The last successful check as an abbreviated date with a short time in `locale` (a BCP 47
+    // name), or "Not yet". An empty time zone is the system's.
     std::string lastChecked(std::string_view locale, std::string_view timeZone = {}) const;
     bool canCheckNow() const;
     bool showsSpinner() const;

@@ -1,5 +1,7 @@
 #include "ArchiveInstallerTools.h"
 
+#include <vector>
+
 #include "Pellora/Updates/CodeSignature.h"
 #include "Pellora/Updates/FolderListing.h"
 #include "Pellora/Updates/ImageArchive.h"
@@ -16,6 +18,13 @@ void ArchiveInstallerTools::attach(const fs::path& image, const fs::path& mountP
         ImageArchive::unpack(image, mountPoint);
         FolderListing::setWritable(mountPoint, false);
     } catch (const std::exception&) {
+        // An image that cannot be attached leaves nothing attached: not half an archive.
+        std::error_code ignored;
+        std::vector<fs::path> unpacked;
+        for (const auto& entry : fs::directory_iterator(mountPoint, ignored))
+            unpacked.push_back(entry.path());
+        for (const auto& path : unpacked)
+            fs::remove_all(path, ignored);
         throw UpdateError::tool("couldn't open the disk image");
     }
 }

@@ -13,27 +13,18 @@
 #include "Pellora/Platform/Clock.h"
 #include "Pellora/Updates/BackendConfig.h"
 #include "Pellora/Updates/ServerError.h"
+#include "Pellora/Updates/TransportError.h"
 #include "PelloraCore/CheckinRequest.h"
 #include "PelloraCore/CheckinResponse.h"
-#include "PelloraCore/UserError.h"
 
 // Sends one check-in to the endpoint and returns the decoded answer. Holds no state and never
 // retries; scheduling and what the user is told belong to the update manager.
 namespace pellora::CheckinClient {
 
-// An answer whose status is not 200; the installer's downloads share it.
+// An answer whose status is not 200, and no whole answer at all; downloads share both.
 using ServerError = pellora::ServerError;
 
-// No answer at all: no connection, a failed or untrusted TLS handshake, a time-out, a
-// connection closed early, an answer too large to read.
-class TransportError : public UserError {
-public:
-    explicit TransportError(std::string description) : description_(std::move(description)) {}
-    std::string description() const override { return description_; }
-
-private:
-    std::string description_;
-};
+using TransportError = pellora::TransportError;
 
 // Where and how a check-in goes. Verification of the server's certificate is always on;
 // `extraCertificates` only adds trust anchors (a test's own authority).

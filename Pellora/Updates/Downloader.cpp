@@ -11,6 +11,7 @@
 #include <QCoro/QCoroNetworkReply>
 
 #include "Pellora/Updates/ServerError.h"
+#include "Pellora/Updates/TransportError.h"
 #include "Pellora/Updates/UpdateInstaller.h"
 
 namespace pellora::UpdateInstaller {
@@ -37,18 +38,22 @@ struct PartialFile {
     }
 };
 
+std::string cannotWrite(const QFile& file) {
+    return "cannot write the update to " + file.fileName().toStdString() + ": " + file.errorString().toStdString();
+}
+
 } // namespace
 
 QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(double)> progress, std::string extension) {
     const QUrl address(QString::fromStdString(url), QUrl::StrictMode);
     if (!address.isValid() || (address.scheme() != u"https" && address.scheme() != u"http"))
-        throw Error("unsupported URL: " + url);
+        throw TransportError(std::string("unsupported URL: ").append(url));
 
     const fs::path destination = temporaryItem("PLR-", extension);
     PartialFile partial{destination.parent_path() / ("." + destination.filename().string() + ".part")};
     QFile file(QString::fromStdString(partial.path.string()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw Error(file.errorString().toStdString());
+        throw std::runtime_error(cannotWrite(file));
 
     // The manager is this download's alone: its cookies and connections go with it.
     const std::unique_ptr<QNetworkAccessManager, DeleteLater> manager(new QNetworkAccessManager);
@@ -66,12 +71,12 @@ QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(d
         return length.isValid() && (encoding.isEmpty() || encoding == "identity") ? length.toLongLong() : 0;
     };
     qint64 written = 0;
-    std::optional<QString> writeError;
+    std::optional<std::string> writeError;
     auto drain = [&] {
         while (!writeError && reply->bytesAvailable() > 0) {
             const QByteArray chunk = reply->read(1 << 20);
             if (file.write(chunk) != chunk.size()) {
-                writeError = file.errorString();
+                writeError = cannotWrite(file);
                 reply->abort();
                 return;
             }
@@ -91,11 +96,11 @@ QCoro::Task<fs::path> Downloader::download(std::string url, std::function<void(d
     if (status.isValid() && status.toInt() != 200)
         throw ServerError(status.toInt());
     if (writeError)
-        throw Error(writeError->toStdString());
+        throw std::runtime_error(*writeError);
     if (reply->error() != QNetworkReply::NoError)
-        throw Error(reply->errorString().toStdString());
+        throw TransportError(reply->errorString().toStdString());
     if (!file.flush() || (file.close(), file.error() != QFileDevice::NoError))
-        throw Error(file.errorString().toStdString());
+        throw std::runtime_error(cannotWrite(file));
     fs::rename(partial.path, destination);
     partial.keep = true;
     co_return destination;

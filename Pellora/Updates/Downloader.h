@@ -6,7 +6,6 @@
 
 #include <QCoro/QCoroTask>
 
-#include "PelloraCore/UserError.h"
 
 namespace pellora::UpdateInstaller {
 
@@ -14,23 +13,11 @@ namespace pellora::UpdateInstaller {
 // afterwards), streaming it to disk.
 class Downloader {
 public:
-    // A download that broke off: no connection, a connection cut mid-way, a time-out, an
-    // address that is not a web address, or a file that could not be written. Carries the
-    // network library's or the file system's message.
-    class Error : public UserError {
-    public:
-        explicit Error(std::string message) : message_(std::move(message)) {}
-        std::string description() const override { return message_; }
-
-    private:
-        std::string message_;
-    };
-
     // Downloads `url` to "PLR-" + UUID + `extension` in the temporary folder and returns
     // that location. `progress` hears written ÷ expected for every chunk, only when the size
-    // is announced. Throws ServerError for an answer whose status is not 200, Error when the
-    // download breaks off, or the file system's error when the finished file cannot be
-    // moved into place. Nothing is left behind on failure.
+    // is announced. Throws ServerError for an answer whose status is not 200, TransportError
+    // when the download breaks off, or the file system's error when the image cannot be
+    // written or moved into place. Nothing is left behind on failure.
     static QCoro::Task<std::filesystem::path> download(std::string url, std::function<void(double)> progress,
                                                        std::string extension);
 };

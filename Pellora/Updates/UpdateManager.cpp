@@ -63,7 +63,10 @@ UpdateManager::~UpdateManager() { lifetime_.cancel(); }
 
 std::string UpdateManager::appVersion() const { return BackendConfig::appVersion(services_.bundle); }
 
-bool UpdateManager::runsFromBundle() const { return services_.bundle && services_.bundle->identifier; }
+// An empty identifier is none, as start-up's consent question has it.
+bool UpdateManager::runsFromBundle() const {
+    return services_.bundle && services_.bundle->identifier && !services_.bundle->identifier->empty();
+}
 
 void UpdateManager::start() {
     if (!runsFromBundle() || started_)

@@ -22,18 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The file system's what() starts with "filesystem error:"; people need the reason and the
+// place. Everything else is described as everywhere else.
 std::string describe(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const UserError& error) {
-        return error.description();
     } catch (const fs::filesystem_error& error) {
-        // The library's what() starts with "filesystem error:"; people need the reason and the place.
         return error.code().message() + ": " + error.path1().string();
-    } catch (const std::exception& error) {
-        return error.what();
     } catch (...) {
-        return "an unknown error";
+        return UserError::describe(failure);
     }
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "PelloraCore/DateText.h"
-#include "PelloraCore/ReferenceDate.h"
 #include "PelloraCore/Text.h"
 
 using namespace pellora;
@@ -31,12 +29,4 @@ TEST(Text, PrefixCountsUserPerceivedCharacters) {
         {"abc", 2, "ab"}, {"abc", 5, "abc"}, {"e\u0301e\u0301e\u0301", 2, "e\u0301e\u0301"}, {"\r\nx", 1, "\r\n"}, {"", 3, ""}};
     for (const auto& [text, count, prefix] : cases)
         EXPECT_EQ(Text::prefix(text, count), prefix) << text << " " << count;
-}
-
-TEST(Dates, ReferenceDatesAndTheirTextForPeople) {
-    const std::chrono::sys_seconds morning{std::chrono::seconds(1796451543)}; // 2026-12-05T06:19:03Z
-    EXPECT_EQ(ReferenceDate::from(morning), 818144343.0);
-    EXPECT_EQ(ReferenceDate::to(818144343.5), morning + std::chrono::milliseconds(500));
-    EXPECT_EQ(DateText::abbreviatedWithTime(morning, "en_US", "UTC"), "Dec 5, 2026, 6:19\u202FAM");
-    EXPECT_EQ(DateText::abbreviatedWithTime(morning, "de_DE", "America/New_York"), "05.12.2026, 01:19");
 }

@@ -101,14 +101,17 @@ TEST_F(UpdateManagerTest, TheLoopLooksEverySixHoursAndChecksOnceAWeekHasPassed) 
 }
 
 TEST_F(UpdateManagerTest, WithoutABundleIdentifierOnlyAManualCheckGoesOut) {
-    bundle->identifier.reset();
-    auto& manager = make(std::nullopt);
-    manager.start();
-    manager.syncConsent();
-    testing::runInVirtualTime(clock, manager.erase());
-    EXPECT_FALSE(clock.hasPending());
-    manager.checkNow();
-    EXPECT_EQ(events(), std::vector<std::string>{"update_check"});
+    for (const auto& identifier : {std::optional<std::string>(), std::optional<std::string>("")}) {
+        server.requests.clear();
+        bundle->identifier = identifier;
+        auto& manager = make(std::nullopt);
+        manager.start();
+        manager.syncConsent();
+        testing::runInVirtualTime(clock, manager.erase());
+        EXPECT_FALSE(clock.hasPending());
+        manager.checkNow();
+        EXPECT_EQ(events(), std::vector<std::string>{"update_check"});
+    }
 }
 
 TEST_F(UpdateManagerTest, RunsArrivingWhileOneIsBusyAreDroppedSilently) {

@@ -9,10 +9,10 @@
 #include <QProgressBar>
 #include <gtest/gtest.h>
 
+#include "App/LoopbackServer.h"
 #include "App/ScriptedShellUI.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
 #include "Pellora/Updates/ArchiveInstallerTools.h"
 #include "Pellora/Updates/CodeSignature.h"
 #include "Pellora/Updates/ImageArchive.h"
@@ -27,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::testHome;
 using Tamper = std::function<void(const fs::path&)>;
+using Alerts = std::vector<testing::ScriptedShellUI::Alert>;
 
 const char* const identifier = "app.tovrin.Tovrin";
 
@@ -52,14 +53,13 @@ struct Scene {
     SimDesktop desktop{clock, pasteboard};
     testing::ImageServer server;
     QProcess running;
-    std::optional<testing::ReadOnlyFolder> readOnly;
     std::vector<std::string> statuses, labels;
     bool windowLeftVisible = false;
     int quits = 0, builds = 0;
 
     explicit Scene(fs::path folder) : root(std::move(folder)) {
-        for (const auto& name : testing::namesIn(testHome() / "tmp"))
-            fs::remove_all(testHome() / "tmp" / name);
+        fs::remove_all(testHome() / "tmp");
+        fs::create_directories(testHome() / "tmp");
         fs::create_directories(launches);
         testing::makeApp(installed, identifier, "1.0.0", launches);
         CodeSignature::sign(installed, key);
@@ -71,29 +71,27 @@ struct Scene {
         running.waitForFinished();
     }
 
-    fs::path newImage() { return root / ("image-" + std::to_string(++builds) + ".tar.xz"); }
-    // Serves the image and offers it as `version`.
-    UpdateInfo offer(const fs::path& image, const std::string& version = "1.1.0") {
+    // Serves the image and offers it as 1.1.0.
+    UpdateInfo offer(const fs::path& image) {
         server.body = testing::readFile(image);
-        return UpdateInfo{version, std::nullopt, testing::checksumOf(image), std::nullopt, server.url()};
+        return UpdateInfo{"1.1.0", std::nullopt, testing::checksumOf(image), std::nullopt, server.url()};
     }
-    // A signed application, changed afterwards by `tamper`, packed and offered as 1.1.0 (a
-    // build of 1.0.0 as itself).
-    UpdateInfo offerBuilt(const std::string& version, const Tamper& tamper = {}, const std::string& id = identifier,
-                          const std::optional<std::string>& signer = {}) {
+    // A signed application of `version`, changed afterwards by `tamper` and packed.
+    UpdateInfo offerBuilt(const std::string& version = "1.1.0", const Tamper& tamper = {},
+                          const std::string& id = identifier, const std::optional<std::string>& signer = {}) {
         const fs::path app = root / ("build-" + std::to_string(++builds)) / "Tovrin.app";
         testing::makeApp(app, id, version, launches);
         CodeSignature::sign(app, signer.value_or(key));
         if (tamper)
             tamper(app);
-        const fs::path image = newImage();
-        ImageArchive::pack(app, image);
-        return offer(image, version == "1.0.0" ? "1.0.0" : "1.1.0");
+        ImageArchive::pack(app, root / "image.tar.xz");
+        auto update = offer(root / "image.tar.xz");
+        update.version = version == "1.0.0" ? version : "1.1.0";
+        return update;
     }
     UpdateInfo offerRaw(const std::vector<testing::RawEntry>& entries) {
-        const fs::path image = newImage();
-        testing::writeArchive(image, entries);
-        return offer(image);
+        testing::writeArchive(root / "image.tar.xz", entries);
+        return offer(root / "image.tar.xz");
     }
 
     void install(const UpdateInfo& update) {
@@ -107,7 +105,7 @@ struct Scene {
             if (labels.empty() || labels.back() != progress.label())
                 labels.push_back(progress.label());
         });
-        testing::runForReal(pipeline.install(update, [this](const std::string& status) { statuses.push_back(status); }));
+        testing::runOnNetwork(pipeline.install(update, [this](const std::string& status) { statuses.push_back(status); }));
         windowLeftVisible = pipeline.window()->panel()->isVisible();
     }
 
@@ -121,14 +119,13 @@ TEST(UpdatePipeline, InstallsASignedNewerVersionAndStartsIt) {
     for (const bool announced : {true, false}) {
         SCOPED_TRACE(announced ? "size announced" : "size not announced");
         Scene scene(testHome() / (announced ? "announced" : "not announced"));
-        UpdateInfo update = scene.offerBuilt("1.1.0");
+        UpdateInfo update = scene.offerBuilt();
         std::transform(update.sha256.begin(), update.sha256.end(), update.sha256.begin(), ::toupper); // as good
         scene.server.announceLength = announced;
 
         scene.install(update);
         EXPECT_EQ(scene.quits, 1);
-        EXPECT_TRUE(scene.statuses.empty());
-        EXPECT_TRUE(scene.ui.alerts.empty());
+        EXPECT_TRUE(scene.statuses.empty() && scene.ui.alerts.empty());
         // Without a size there is no determinate progress, only the first line.
         std::vector<std::string> labels{"Downloading version 1.1.0…", "Downloading…", "Verifying…", "Preparing…",
                                         "Restarting…"};
@@ -136,7 +133,7 @@ TEST(UpdatePipeline, InstallsASignedNewerVersionAndStartsIt) {
             labels.erase(labels.begin() + 1);
         EXPECT_EQ(scene.labels, labels);
         // The script takes over once the process has ended.
-        ASSERT_TRUE(testing::watchUntil([&] { return scene.launched("1.1.0"); }, scene.launches));
+        ASSERT_TRUE(testing::waitUntil([&] { return scene.launched("1.1.0"); }));
         EXPECT_FALSE(scene.launched("1.0.0"));
         EXPECT_EQ(testing::versionAt(scene.installed), "1.1.0");
         EXPECT_EQ(testing::namesIn(scene.applications), (std::vector<std::string>{"Tovrin.app"}));
@@ -157,28 +154,40 @@ void expectRefusal(Scene& scene, const UpdateInfo& update, const std::string& fa
 
     EXPECT_EQ(scene.statuses, (std::vector<std::string>{"Update failed: " + failure}));
     using Choice = testing::ScriptedShellUI::Choice;
-    using Alert = testing::ScriptedShellUI::Alert;
     if (manual)
         EXPECT_EQ(scene.ui.choices, (std::vector<Choice>{{"Install version 1.1.0 yourself",
                                                           failure + "\n\nThe update was downloaded. Open it, then drag "
                                                                     "Tovrin into Applications.",
                                                           {"Open Installer", "Cancel"}}}));
     else
-        EXPECT_EQ(scene.ui.alerts, (std::vector<Alert>{{"The update couldn't be installed", failure}}));
+        EXPECT_EQ(scene.ui.alerts, (Alerts{{"The update couldn't be installed", failure}}));
     EXPECT_EQ(scene.ui.alerts.size() + scene.ui.choices.size(), 1u);
     EXPECT_EQ(scene.quits, 0);
     EXPECT_FALSE(scene.windowLeftVisible);
     EXPECT_EQ(testing::snapshot(scene.applications), before);
     EXPECT_TRUE(testing::namesIn(scene.launches).empty());
-    EXPECT_TRUE(temporaryItems(R"(PLR-.*\.(tar\.xz|sh))").empty()) << "no image or script is left";
+    EXPECT_TRUE(temporaryItems(R"(\.?PLR-.*\.(tar\.xz|part|sh))").empty()) << "no image, part or script is left";
     for (fs::recursive_directory_iterator it(testHome()), end; it != end; ++it)
         EXPECT_NE(it->path().filename(), "escaped") << it->path();
+    for (const auto& staging : temporaryItems(R"(PLR-update-[0-9A-F-]{36})"))
+        EXPECT_FALSE(fs::exists(testHome() / "tmp" / staging / "mount") &&
+                     !fs::is_empty(testHome() / "tmp" / staging / "mount")) << "nothing is left attached";
 }
 
 TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
     const std::string unopenable = "Something went wrong while installing: couldn't open the disk image.";
     const std::string invalid = "The downloaded app's code signature is not valid.";
     const std::string wrong = "The download isn't the expected update: ";
+    const auto served = [](int status, long long cutAfter = -1, std::string url = {}) {
+        return [=](Scene& s) {
+            auto update = s.offerBuilt();
+            s.server.status = status;
+            s.server.cutAfter = cutAfter;
+            if (!url.empty())
+                update.url = url;
+            return update;
+        };
+    };
     const auto raw = [](std::vector<testing::RawEntry> entries) {
         return [entries](Scene& s) { return s.offerRaw(entries); };
     };
@@ -187,7 +196,7 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
             return s.offerBuilt(version, tamper, id, otherKey ? std::optional(CodeSignature::generateKey()) : std::nullopt);
         };
     };
-    const fs::path escaped = testHome() / "escaped";
+    const auto tampered = [&](Tamper tamper) { return built("1.1.0", std::move(tamper)); };
     struct Case {
         std::string name, failure;
         std::function<UpdateInfo(Scene&)> prepare;
@@ -196,17 +205,16 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
     const std::vector<Case> cases{
         {"bad checksum", "The download is damaged (its checksum doesn't match). Try again later.",
          [](Scene& s) {
-             auto update = s.offerBuilt("1.1.0");
+             auto update = s.offerBuilt();
              update.sha256.assign(64, '0');
              return update;
          }},
-        {"not found", "The server answered with status 404.",
-         [](Scene& s) {
-             s.server.status = 404;
-             return s.offerBuilt("1.1.0");
-         }},
+        {"not found", "The server answered with status 404.", served(404)},
+        {"created is not a success", "The server answered with status 201.", served(201)},
+        {"connection cut mid-body", "Connection closed", served(200, 100)},
+        {"no web address", "unsupported URL: ftp://127.0.0.1/u.tar.xz", served(200, -1, "ftp://127.0.0.1/u.tar.xz")},
         {"name with ..", unopenable, raw({{"Tovrin.app/", 'd'}, {"../../../escaped", 'f', "x"}})},
-        {"absolute name", unopenable, raw({{"Tovrin.app/", 'd'}, {escaped.string(), 'f', "x"}})},
+        {"absolute name", unopenable, raw({{"Tovrin.app/", 'd'}, {(testHome() / "escaped").string(), 'f', "x"}})},
         {"link out of the folder", unopenable, raw({{"Tovrin.app/out", 'l', "../.."}, {"Tovrin.app/out/escaped", 'f'}})},
         {"link climbing after a descent", unopenable, raw({{"Tovrin.app/Contents/l", 'l', "a/../../.."}})},
         {"absolute link", unopenable, raw({{"Tovrin.app/out", 'l', testHome().string()}})},
@@ -220,28 +228,28 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
               {"Another.app/Contents/Info.plist", 'f', testing::infoPlist("com.example.Other", "1.1.0")}})},
         {"another version", wrong + "version 1.2.0, expected 1.1.0.", built("1.2.0")},
         {"not newer", wrong + "not newer.", built("1.0.0")},
-        {"manifest edited after signing", invalid, built("1.1.0", [](const fs::path& app) {
+        {"manifest edited after signing", invalid, tampered([](const fs::path& app) {
              const fs::path manifest = app / "Contents/_CodeSignature/Manifest.json";
              std::string text = testing::readFile(manifest);
              std::ofstream(manifest, std::ios::trunc) << text.replace(text.find("\"644\""), 5, "\"755\"");
          })},
         {"file added after signing", invalid,
-         built("1.1.0", [](const fs::path& app) { std::ofstream(app / "Contents/MacOS/helper") << "#!/bin/sh\n"; })},
+         tampered([](const fs::path& app) { std::ofstream(app / "Contents/MacOS/helper") << "#!/bin/sh\n"; })},
         {"file removed after signing", invalid,
-         built("1.1.0", [](const fs::path& app) { fs::remove(app / "Contents/Resources/notes.txt"); })},
-        {"link retargeted after signing", invalid, built("1.1.0", [](const fs::path& app) {
+         tampered([](const fs::path& app) { fs::remove(app / "Contents/Resources/notes.txt"); })},
+        {"link retargeted after signing", invalid, tampered([](const fs::path& app) {
              fs::remove(app / "Contents/Resources/readme");
              fs::create_symlink("../Info.plist", app / "Contents/Resources/readme");
          })},
-        {"made executable after signing", invalid, built("1.1.0", [](const fs::path& app) {
+        {"made executable after signing", invalid, tampered([](const fs::path& app) {
              fs::permissions(app / "Contents/Info.plist", fs::perms::owner_exec, fs::perm_options::add);
          })},
         {"folder added after signing", invalid,
-         built("1.1.0", [](const fs::path& app) { fs::create_directory(app / "Contents/More"); })},
+         tampered([](const fs::path& app) { fs::create_directory(app / "Contents/More"); })},
         {"extra file beside the signature", invalid,
-         built("1.1.0", [](const fs::path& app) { std::ofstream(app / "Contents/_CodeSignature/Other") << "x"; })},
+         tampered([](const fs::path& app) { std::ofstream(app / "Contents/_CodeSignature/Other") << "x"; })},
         {"update not signed", invalid,
-         built("1.1.0", [](const fs::path& app) { fs::remove_all(app / "Contents/_CodeSignature"); })},
+         tampered([](const fs::path& app) { fs::remove_all(app / "Contents/_CodeSignature"); })},
         {"another publisher's key", "The downloaded app was signed by a different publisher than this one.",
          built("1.1.0", {}, identifier, true)},
         {"running copy not signed",
@@ -249,7 +257,7 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
          "comes from the same publisher.",
          [](Scene& s) {
              fs::remove_all(s.installed / "Contents/_CodeSignature");
-             return s.offerBuilt("1.1.0");
+             return s.offerBuilt();
          },
          true},
     };
@@ -262,24 +270,22 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
 
 TEST(UpdatePipeline, ARunningCopyInAReadOnlyFolderIsOfferedAManualInstall) {
     Scene scene(testHome() / "read-only");
-    const UpdateInfo update = scene.offerBuilt("1.1.0");
-    scene.readOnly.emplace(scene.applications);
-    if (!scene.readOnly->held())
+    const UpdateInfo update = scene.offerBuilt();
+    testing::ReadOnlyFolder readOnly(scene.applications);
+    if (!readOnly.held())
         GTEST_SKIP() << "this file system cannot make a folder read-only for root";
     expectRefusal(scene, update, "This app can't replace itself in " + scene.applications.string() + ".", true);
 }
 
 TEST(UpdatePipeline, OpenInstallerSavesTheImageInDownloadsAndOpensIt) {
     const fs::path downloads = testHome() / "Downloads", saved = downloads / "Tovrin-1.1.0.tar.xz";
-    using Alerts = std::vector<testing::ScriptedShellUI::Alert>;
-    struct Case {
+    const struct {
         std::string name;
         int answer;
         std::string before; // at Downloads/Tovrin-1.1.0.tar.xz; "-" makes Downloads a file
         bool saved;
         Alerts alerts;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"open installer", 0, "", true, {}},
         {"replaces an older download", 0, "old", true, {}},
         {"cancel", 1, "", false, {}},
@@ -298,14 +304,15 @@ TEST(UpdatePipeline, OpenInstallerSavesTheImageInDownloadsAndOpensIt) {
         }
         Scene scene(testHome() / c.name);
         fs::remove_all(scene.installed / "Contents/_CodeSignature");
-        const UpdateInfo update = scene.offerBuilt("1.1.0");
+        const UpdateInfo update = scene.offerBuilt();
         scene.ui.choiceAnswers = {c.answer};
 
         scene.install(update);
         EXPECT_EQ(scene.ui.choices.size(), 1u);
         EXPECT_EQ(scene.ui.alerts, c.alerts);
+        // Only an image that could not be saved stays where it was downloaded.
+        EXPECT_EQ(temporaryItems(R"(PLR-.*\.tar\.xz)").size(), c.before == "-" ? 1u : 0u);
         if (c.saved) {
-            EXPECT_TRUE(temporaryItems(R"(PLR-.*\.tar\.xz)").empty());
             EXPECT_EQ(testing::checksumOf(saved), update.sha256);
             EXPECT_EQ(scene.desktop.openedURLs(), (std::vector<std::string>{"file://" + saved.string()}));
         } else {
@@ -318,16 +325,12 @@ TEST(UpdatePipeline, OpenInstallerSavesTheImageInDownloadsAndOpensIt) {
 
 TEST(UpdateProgressWindow, ShowsEachStepOnRealWidgets) {
     UpdateProgressWindow window("2.0.1");
-    EXPECT_EQ(window.panel()->windowTitle(), "Updating Tovrin");
-    EXPECT_EQ(window.panel()->size(), QSize(360, 96));
-    EXPECT_EQ(window.bar()->width(), 320);
-    EXPECT_EQ(window.label()->text(), "Downloading version 2.0.1…");
-    EXPECT_EQ(window.bar()->maximum(), 0) << "no determinate bar before the size is known";
-    for (QWidget* control : std::vector<QWidget*>{window.panel(), window.label(), window.bar()})
-        EXPECT_FALSE(control->accessibleName().isEmpty());
-
     window.present();
-    EXPECT_TRUE(window.panel()->isVisible());
+    EXPECT_EQ(std::pair(window.panel()->windowTitle(), window.panel()->size()),
+              std::pair(QStringLiteral("Updating Tovrin"), QSize(360, 96)));
+    EXPECT_EQ(window.bar()->width(), 320);
+    EXPECT_EQ(std::pair(window.label()->text(), window.bar()->maximum()),
+              std::pair(QStringLiteral("Downloading version 2.0.1…"), 0)) << "a busy bar until the size is known";
     UpdateProgress progress("2.0.1");
     progress.downloaded(0.5);
     window.show(progress);
@@ -335,8 +338,7 @@ TEST(UpdateProgressWindow, ShowsEachStepOnRealWidgets) {
     EXPECT_EQ(double(window.bar()->value()) / window.bar()->maximum(), 0.5);
     progress.verifying();
     window.show(progress);
-    EXPECT_EQ(window.label()->text(), "Verifying…");
-    EXPECT_EQ(window.bar()->maximum(), 0);
+    EXPECT_EQ(std::pair(window.label()->text(), window.bar()->maximum()), std::pair(QStringLiteral("Verifying…"), 0));
     window.hide();
     EXPECT_FALSE(window.panel()->isVisible());
 }

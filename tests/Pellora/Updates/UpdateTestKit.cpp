@@ -4,7 +4,6 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,9 +11,6 @@
 #include <sstream>
 
 #include <QCryptographicHash>
-#include <QEventLoop>
-#include <QFile>
-#include <QFileSystemWatcher>
 #include <QTcpSocket>
 #include <archive.h>
 #include <archive_entry.h>
@@ -66,9 +62,8 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 }
 
 std::string readFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
     std::ostringstream text;
-    text << stream.rdbuf();
+    text << std::ifstream(file, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -88,8 +83,10 @@ void writeArchive(const fs::path& path, const std::vector<RawEntry>& entries) {
         archive_entry* entry = archive_entry_new();
         archive_entry_set_pathname(entry, raw.name.c_str());
         archive_entry_set_perm(entry, 0755);
-        const auto type = raw.kind == 'd' ? AE_IFDIR : raw.kind == 'l' ? AE_IFLNK : raw.kind == 'c' ? AE_IFCHR : AE_IFREG;
-        archive_entry_set_filetype(entry, type);
+        archive_entry_set_filetype(entry, raw.kind == 'd'   ? AE_IFDIR
+                                          : raw.kind == 'l' ? AE_IFLNK
+                                          : raw.kind == 'c' ? AE_IFCHR
+                                                            : AE_IFREG);
         if (raw.kind == 'l')
             archive_entry_set_symlink(entry, raw.contents.c_str());
         if (raw.kind == 'h')
@@ -107,10 +104,10 @@ void writeArchive(const fs::path& path, const std::vector<RawEntry>& entries) {
     archive_write_free(out);
 }
 
-ImageServer::ImageServer() : server_(std::make_unique<QTcpServer>()) {
-    server_->listen(QHostAddress::LocalHost);
-    QObject::connect(server_.get(), &QTcpServer::newConnection, [this] {
-        while (QTcpSocket* socket = server_->nextPendingConnection()) {
+ImageServer::ImageServer() : server(std::make_unique<QTcpServer>()) {
+    server->listen(QHostAddress::LocalHost);
+    QObject::connect(server.get(), &QTcpServer::newConnection, [this] {
+        while (QTcpSocket* socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 if (!socket->peek(1 << 16).contains("\r\n\r\n"))
@@ -133,31 +130,8 @@ ImageServer::ImageServer() : server_(std::make_unique<QTcpServer>()) {
     });
 }
 
-ImageServer::~ImageServer() = default;
-
 std::string ImageServer::url() const {
-    return "http://127.0.0.1:" + std::to_string(server_->serverPort()) + "/update.tar.xz";
-}
-
-bool watchUntil(const std::function<bool()>& done, const fs::path& folder, std::chrono::milliseconds limit) {
-    QFileSystemWatcher watcher({QString::fromStdString(folder.string())});
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
-    if (!done())
-        loop.exec();
-    return done();
-}
-
-int waitForProcess(long long pid) {
-    int status = 0;
-    while (::waitpid(pid_t(pid), &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return status;
+    return "http://127.0.0.1:" + std::to_string(server->serverPort()) + "/update.tar.xz";
 }
 
 namespace {
