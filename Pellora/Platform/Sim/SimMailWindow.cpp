@@ -80,19 +80,21 @@ void SimMailWindow::openFolder(const std::filesystem::path& folder) {
     for (const auto& message : messages_) {
         auto* item = new QTreeWidgetItem(list_);
         // The list shows a sender by name, as Mail does; the address is in the tool tip.
+        // Tool tips take markup, and these texts come from the messages: escaped.
         const QString sender = QString::fromStdString(message.listing.sender);
         const qsizetype address = sender.lastIndexOf(" <");
         item->setText(0, address > 0 ? sender.left(address) : sender);
-        item->setToolTip(0, sender);
+        if (!sender.isEmpty())
+            item->setToolTip(0, Qt::convertFromPlainText(sender));
         item->setText(1, QString::fromStdString(message.listing.subject));
         item->setText(2, shownDate(message.listing.date));
         if (!message.listing.attachmentNames.empty())
-            item->setToolTip(1, "Attachments: " + QString::fromStdString([&] {
+            item->setToolTip(1, Qt::convertFromPlainText("Attachments: " + QString::fromStdString([&] {
                 std::string names;
                 for (const auto& name : message.listing.attachmentNames)
                     names += (names.empty() ? "" : ", ") + name;
                 return names;
-            }()));
+            }())));
     }
     if (list_->topLevelItemCount() > 0)
         list_->setCurrentItem(list_->topLevelItem(0));
