@@ -123,6 +123,8 @@ TEST_F(EndToEnd, AShortcutPressDeliversTheSelectedSampleIntoItsRoutedChat) {
     EXPECT_GE(entries[0].date, sys_days{2026y / 12 / 2} + 8h);
     EXPECT_LT(entries[0].date, sys_days{2026y / 12 / 2} + 8h + 10s);
 
+    // What Claude received is as private as the mail it came from.
+    EXPECT_EQ(fs::status(transcript).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
     std::ifstream written(transcript);
     std::stringstream text;
     text << written.rdbuf();
