@@ -39,7 +39,8 @@ SimEnvironment::SimEnvironment(Clock& clock, Pasteboard& pasteboard, std::filesy
 
     mailWindow_ = std::make_unique<SimMailWindow>(*mail_);
     claudeWindow_ = std::make_unique<SimClaudeWindow>(*claude_);
-    mailWindow_->openFolder(samples / "Mail");
+    if (!samples.empty())
+        mailWindow_->openFolder(samples / "Mail");
     if (transcript_)
         observer_ = claude_->addObserver([this] { writeTranscript(); });
 }
