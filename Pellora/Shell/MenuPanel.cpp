@@ -1,6 +1,5 @@
 #include "MenuPanel.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,7 +14,6 @@
 #include "Pellora/Shell/MenuPanelButton.h"
 #include "Pellora/Shell/MenuPanelModel.h"
 #include "Pellora/Shell/MenuPanelRow.h"
-#include "Pellora/Shell/Symbols.h"
 
 namespace pellora {
 namespace {
@@ -50,11 +48,6 @@ QFont scaled(QFont font, double factor, QFont::Weight weight = QFont::Normal) {
     return font;
 }
 
-QIcon applicationIcon() {
-    const QIcon icon = QApplication::windowIcon();
-    return icon.isNull() ? Symbols::icon("envelope.arrow.triangle.branch") : icon;
-}
-
 } // namespace
 
 MenuPanel::MenuPanel(MenuPanelModel& model, QWidget* parent)
@@ -73,7 +66,7 @@ MenuPanel::MenuPanel(MenuPanelModel& model, QWidget* parent)
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     auto* icon = new QLabel(this);
-    icon->setPixmap(applicationIcon().pixmap(26, 26));
+    icon->setPixmap(Brand::applicationIcon().pixmap(26, 26));
     icon->setFixedSize(26, 26);
     icon->setAccessibleName("Tovrin");
     header->addWidget(icon);
