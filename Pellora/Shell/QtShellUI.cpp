@@ -78,6 +78,12 @@ int QtShellUI::runAlert(const std::string& message, const std::string& informati
     box.setInformativeText(QString::fromStdString(informativeText));
     if (auto* informative = box.findChild<QLabel*>("qt_msgbox_informativelabel"))
         informative->setTextFormat(Qt::PlainText);
+    // The message is the alert's heading, bold as a Mac alert sets it, above the plain text.
+    if (auto* heading = box.findChild<QLabel*>("qt_msgbox_label")) {
+        QFont font = heading->font();
+        font.setBold(true);
+        heading->setFont(font);
+    }
     std::vector<QAbstractButton*> added;
     for (const auto& title : buttons) {
         // One role for all keeps them in the order given.
