@@ -106,6 +106,11 @@ TEST(MenuPanelWidget, DrawsTheModelAndPassesClicksOn) {
         QTest::mouseClick(button, Qt::LeftButton);
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"updates", "settings", "support", "quit"}));
+    // Return chooses a row and presses a footer button alike.
+    calls.clear();
+    QTest::keyClick(visibleRows()[0], Qt::Key_Return);
+    QTest::keyClick(panel.findChildren<MenuPanelButton*>()[1], Qt::Key_Return);
+    EXPECT_EQ(calls, (std::vector<std::string>{"send reply", "settings"}));
 
     std::vector<QString> focusOrder;
     QWidget* widget = visibleRows().front();
