@@ -153,6 +153,9 @@ QPoint MenuPanel::placement(const QRect& anchor, const QRect& screen, const QSiz
     QPoint position;
     if (anchor.isValid() && !anchor.isEmpty()) {
         position = QPoint(anchor.x() + anchor.width() / 2 - size.width() / 2, anchor.bottom() + 1 + 4);
+        // A tray at the bottom of the screen: above the icon, so the panel never covers it.
+        if (position.y() + size.height() > screen.bottom() + 1)
+            position.setY(anchor.top() - 4 - size.height());
     } else {
         position = QPoint(screen.right() + 1 - size.width() - 8, screen.top() + 4);
     }

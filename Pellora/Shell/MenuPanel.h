@@ -21,8 +21,8 @@ public:
 
     explicit MenuPanel(MenuPanelModel& model, QWidget* parent = nullptr);
 
-    // Shows the panel below `anchor` (global coordinates), kept on its screen; with no
-    // anchor, at the top edge of the screen, on the right.
+    // Shows the panel below `anchor` (global coordinates), or above it when the screen ends
+    // first, kept on its screen; with no anchor, at the top edge of the screen, on the right.
     void popUp(const QRect& anchor);
     // Where the panel goes for `anchor` on a screen with this available area.
     static QPoint placement(const QRect& anchor, const QRect& screen, const QSize& size);

@@ -33,6 +33,7 @@ TEST(MenuPanelPlacement, BelowTheIconAndOnTheScreen) {
         {"centred below the icon", QRect(600, 0, 24, 24), QPoint(462, 28)},
         {"kept inside the right edge", QRect(1250, 0, 24, 24), QPoint(980, 28)},
         {"kept inside the left edge", QRect(4, 0, 24, 24), QPoint(0, 28)},
+        {"above an icon at the bottom", QRect(1200, 776, 24, 24), QPoint(980, 512)},
         {"no position from the tray", QRect(), QPoint(972, 4)},
     };
     for (const auto& test : cases) {
