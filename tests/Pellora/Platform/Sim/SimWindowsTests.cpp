@@ -47,7 +47,8 @@ TEST(SimMailWindow, TheRowsPickedAreMailsSelectionInListOrder) {
         << "Subject: attached\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
            "--b\r\nContent-Type: text/plain\r\n\r\nSee the notes.\r\n"
            "--b\r\nContent-Type: text/plain\r\nContent-Disposition: attachment; filename=\"<b>notes</b>.txt\"\r\n\r\n"
-           "notes\r\n--b--\r\n";    SimMail mail;
+           "notes\r\n--b--\r\n";
+    SimMail mail;
     SimMailWindow window(mail);
     window.openFolder(folder);
     window.show();
@@ -77,64 +78,48 @@ TEST(SimMailWindow, TheRowsPickedAreMailsSelectionInListOrder) {
 }
 
 TEST(SimClaudeWindow, DrawsClaudeAndPassesTheUserOn) {
+    using pellora::testing::named;
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     SimDesktop desktop(clock, pasteboard);
     auto claude = std::make_shared<SimClaude>();
     claude->addChat("<i>Invoices</i>", "c-1");
-    claude->addProject("Acme", "Client work", "p-1");
     desktop.install(claude);
     SimClaudeWindow window(*claude);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* chats = named<QListWidget>(&window, "Chats");
+    auto* box = named<QPlainTextEdit>(&window, "Write your prompt to Claude");
+    ASSERT_TRUE(chats && box);
 
-    QLabel* notRunning = nullptr;
-    for (auto* label : window.findChildren<QLabel*>())
-        if (label->text() == "Claude is not running.")
-            notRunning = label;
-    ASSERT_NE(notRunning, nullptr);
-    EXPECT_TRUE(notRunning->isVisible());
+    EXPECT_FALSE(chats->isVisible()); // "Claude is not running."
     desktop.launch(SimClaude::identifier);
     pellora::testing::settle(clock);
-    EXPECT_FALSE(notRunning->isVisible());
+    EXPECT_TRUE(chats->isVisible());
     EXPECT_EQ(window.placeTitle(), "New chat");
 
-    // A chat clicked in the sidebar opens by its link.
-    auto* chats = window.findChild<QListWidget*>(QString(), Qt::FindChildrenRecursively);
-    ASSERT_NE(chats, nullptr);
+    // A chat clicked in the sidebar opens by its link; its title is shown as written.
     ASSERT_EQ(chats->count(), 1);
     QTest::mouseClick(chats->viewport(), Qt::LeftButton, {}, chats->visualItemRect(chats->item(0)).center());
     pellora::testing::settle(clock);
-    EXPECT_EQ(claude->place(), SimClaude::Place::chat("c-1"));
     EXPECT_EQ(claude->receivedLinks(), std::vector<std::string>{"claude://claude.ai/chat/c-1"});
-    const auto* place = pellora::testing::named<QLabel>(&window, "Place");
-    ASSERT_NE(place, nullptr);
-    EXPECT_EQ(pellora::testing::shownText(place), "<i>Invoices</i>");
+    EXPECT_EQ(pellora::testing::shownText(named<QLabel>(&window, "Place")), "<i>Invoices</i>");
 
-    // What arrives by paste shows in the box; what the user types goes into Claude's box.
+    // What arrives by paste shows in the box, files as chips; what the user types goes into
+    // Claude's box.
     pasteboard.setString("Pasted text");
     claude->keyStroke(KeyEvents::keyV, KeyEvents::command);
-    pellora::testing::settle(clock);
-    auto* box = window.findChild<QPlainTextEdit*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->toPlainText(), "Pasted text");
     pasteboard.writeFileURL((pellora::testing::testHome() / "<b>x.pdf").string());
     claude->keyStroke(KeyEvents::keyV, KeyEvents::command);
     pellora::testing::settle(clock);
-    const auto* chips = pellora::testing::named<QLabel>(&window, "Attachments");
-    ASSERT_NE(chips, nullptr);
-    EXPECT_EQ(pellora::testing::shownText(chips), "[<b>x.pdf]");
+    EXPECT_EQ(box->toPlainText(), "Pasted text");
+    EXPECT_EQ(pellora::testing::shownText(named<QLabel>(&window, "Attachments")), "[<b>x.pdf]");
     box->setFocus();
     box->moveCursor(QTextCursor::End);
     QTest::keyClicks(box, " and typed");
     EXPECT_EQ(claude->messageBoxText(), "Pasted text and typed");
 
-    QPushButton* send = nullptr;
-    for (auto* button : window.findChildren<QPushButton*>())
-        if (button->accessibleName() == "Send message")
-            send = button;
-    ASSERT_NE(send, nullptr);
-    QTest::mouseClick(send, Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(&window, "Send message"), Qt::LeftButton);
     pellora::testing::settle(clock);
     ASSERT_EQ(claude->sentMessages().size(), 1u);
     EXPECT_EQ(claude->sentMessages()[0].text, "Pasted text and typed");
