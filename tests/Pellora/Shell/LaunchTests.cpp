@@ -1,6 +1,5 @@
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,20 +20,10 @@ using namespace std::chrono;
 using Alert = pellora::testing::ScriptedShellUI::Alert;
 using Step = AppDelegate::LaunchStep;
 
-const std::map<Step, std::string> stepNames{
-    {Step::createStore, "store"},
-    {Step::createActivity, "activity"},
-    {Step::createUpdates, "updates"},
-    {Step::createStatusItem, "statusItem done"},
-    {Step::setStatusItemButton, "button done"},
-    {Step::setUpPanel, "panel done"},
-    {Step::registerHotKeys, "hotKeys done"},
-    {Step::sweepAttachmentFolders, "sweep"},
-    {Step::scheduleFinish, "finish scheduled"},
-    {Step::askPrivacyChoice, "consent done"},
-    {Step::requestAccessibilityTrust, "trust done"},
-    {Step::startUpdates, "updates started"},
-};
+// By the steps' order in AppDelegate::LaunchStep.
+const char* const stepNames[] = {
+    "store", "activity", "updates", "statusItem done", "button done", "panel done",
+    "hotKeys done", "sweep", "finish scheduled", "consent done", "trust done", "updates started"};
 
 // Writes the consent question and activations into the journal as they happen.
 struct JournalingUI : pellora::testing::ScriptedShellUI {
@@ -62,7 +51,7 @@ struct Launch : pellora::testing::DelegateOnDesk {
         clock.setWallOrigin(sys_days{2026y / 12 / 5} + 6h + 19min + 3s);
     }
     void created(AppDelegate& app) override {
-        QObject::connect(&app, &AppDelegate::launchStepDone, [this](Step step) { journal.push_back(stepNames.at(step)); });
+        QObject::connect(&app, &AppDelegate::launchStepDone, [this](Step step) { journal.push_back(stepNames[int(step)]); });
     }
     // Check-ins never leave the test: each is noted and answered with no update.
     void launch() {
@@ -90,7 +79,6 @@ TEST_F(Launch, StepsRunInOrderAndTheLastThreeOneTurnLater) {
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_EQ(statusBar.toolTip, "Tovrin");
     EXPECT_FALSE(statusBar.iconIsTemplate); // this bundle has no MenuBarIcon resource
-    EXPECT_EQ(statusBar.panel, delegate->panel());
     EXPECT_TRUE(shell.alerts.empty());
 
     journal.clear();

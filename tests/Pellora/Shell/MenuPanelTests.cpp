@@ -56,7 +56,6 @@ TEST(MenuPanelWidget, DrawsTheModelAndPassesChoicesOn) {
     panel.popUp(QRect());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
     EXPECT_EQ(panel.width(), 300);
-    EXPECT_TRUE(panel.windowFlags() & Qt::Popup);
 
     auto rows = [&] {
         std::vector<MenuPanelRow*> visible;
@@ -85,8 +84,6 @@ TEST(MenuPanelWidget, DrawsTheModelAndPassesChoicesOn) {
               (std::vector<std::string>{"Draft a Reply", "Summary & Next Steps", "Deep Dive & Research", "Translate",
                                         "Paste Only", "Check for Updates", "Settings", "Support the App",
                                         "Quit Tovrin"}));
-    for (auto* button : footer)
-        EXPECT_EQ(button->accessibleName(), button->toolTip());
 
     // While sending: "Sending…" with progress, rows disabled and deaf.
     state.setBusy(true);
