@@ -28,6 +28,7 @@ public:
     static QPoint placement(const QRect& anchor, const QRect& screen, const QSize& size);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -35,6 +36,7 @@ private:
     void rebuild();
 
     MenuPanelModel& model_;
+    QLabel* icon_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QVBoxLayout* rows_ = nullptr;

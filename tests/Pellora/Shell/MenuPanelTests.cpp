@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
@@ -98,6 +99,18 @@ TEST(MenuPanelWidget, DrawsTheModelAndPassesChoicesOn) {
     EXPECT_TRUE(calls.empty());
     state.setBusy(false);
     EXPECT_FALSE(panel.findChild<QProgressBar*>()->isVisible());
+
+    // Secondary text follows a change of appearance: 60 % of the new text colour.
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    QApplication::processEvents();
+    for (auto* label : panel.findChildren<QLabel*>())
+        if (label->text() == "Send to Claude")
+            EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(230, 230, 230, 153));
+    QApplication::setPalette(before);
 
     QTest::keyClick(&panel, Qt::Key_Escape);
     EXPECT_FALSE(panel.isVisible());
