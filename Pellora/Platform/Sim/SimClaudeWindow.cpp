@@ -64,10 +64,9 @@ SimClaudeWindow::SimClaudeWindow(SimClaude& claude, QWidget* parent) : QWidget(p
 
     auto* sidebar = new QFrame(app);
     sidebar->setFixedWidth(230);
+    // A role, not a colour: the sidebar follows a change of appearance.
+    sidebar->setBackgroundRole(QPalette::AlternateBase);
     sidebar->setAutoFillBackground(true);
-    QPalette sidebarPalette = sidebar->palette();
-    sidebarPalette.setColor(QPalette::Window, sidebarPalette.color(QPalette::AlternateBase));
-    sidebar->setPalette(sidebarPalette);
     auto* side = new QVBoxLayout(sidebar);
     auto* newChat = new QPushButton("New chat", sidebar);
     newChat->setAccessibleName("New chat");
