@@ -163,26 +163,6 @@ TEST_F(Launch, TakenShortcutsAreReportedOnceAndTheOthersStillSend) {
     EXPECT_EQ(mail->scriptsRun(), 1);
 }
 
-TEST_F(Launch, SettingsWindowIsMadeOnceAndTheIconTogglesThePanel) {
-    bundle.reset();
-    launch();
-    EXPECT_EQ(delegate->settingsWindow(), nullptr);
-    delegate->showSettings();
-    auto* first = delegate->settingsWindow();
-    ASSERT_NE(first, nullptr);
-    delegate->showSettings();
-    EXPECT_EQ(delegate->settingsWindow(), first);
-
-    ASSERT_TRUE(statusBar.click);
-    statusBar.click();
-    EXPECT_TRUE(statusBar.shown);
-    statusBar.click();
-    EXPECT_FALSE(statusBar.shown);
-    statusBar.hasIcon = false; // no button to show it below
-    statusBar.click();
-    EXPECT_FALSE(statusBar.shown);
-}
-
 // Triggers never run the send inside themselves: a send may read Mail and open modal
 // windows, which must not happen inside a platform callback or the panel's click.
 struct Triggers : Launch {
@@ -234,15 +214,29 @@ TEST_F(Triggers, AShortcutSendsOnALaterTurnAndTwoQuickPressesSendOnce) {
     EXPECT_EQ(mail->scriptsRun(), 1);
 }
 
-TEST_F(Triggers, FooterButtonsCloseThePanelFirst) {
+TEST_F(Triggers, TheIconTogglesThePanelAndFooterButtonsCloseItFirst) {
+    ASSERT_TRUE(statusBar.click);
+    statusBar.click();
+    EXPECT_TRUE(statusBar.shown);
+    statusBar.click();
+    EXPECT_FALSE(statusBar.shown);
+
     for (auto button : {MenuPanelModel::Button::checkForUpdates, MenuPanelModel::Button::settings,
-                        MenuPanelModel::Button::support}) {
-        statusBar.shown = true;
+                        MenuPanelModel::Button::support, MenuPanelModel::Button::settings}) {
+        statusBar.click();
         delegate->panel()->press(button);
         EXPECT_FALSE(statusBar.shown);
     }
-    EXPECT_NE(delegate->settingsWindow(), nullptr);
     EXPECT_EQ(shell.donateDialogs, 1);
+    // The settings window is made on first use, then kept.
+    auto* settings = delegate->settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    delegate->showSettings();
+    EXPECT_EQ(delegate->settingsWindow(), settings);
+
+    statusBar.hasIcon = false; // no button to show it below
+    statusBar.click();
+    EXPECT_FALSE(statusBar.shown);
 }
 
 } // namespace
