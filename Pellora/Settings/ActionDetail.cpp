@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -54,6 +55,17 @@ class PromptEditor : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
     QSize sizeHint() const override { return {QPlainTextEdit::sizeHint().width(), 130}; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        // Shift-Return would put a Unicode line separator into the prompt, which Claude
+        // receives as an odd character rather than the line break the user meant.
+        if (event->matches(QKeySequence::InsertLineSeparator)) {
+            insertPlainText(QStringLiteral("\n"));
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(event);
+    }
 };
 
 } // namespace

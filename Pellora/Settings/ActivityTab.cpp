@@ -50,14 +50,18 @@ protected:
     }
 };
 
-// Wide enough for the longest date of the locale (two-digit day and hour), between 110 and
-// 170 points; 130 when that is enough.
+constexpr int dateMinimum = 110;
+constexpr int dateIdeal = 130;
+constexpr int dateMaximum = 170;
+
+// Wide enough for the longest date of the locale (two-digit day and hour), at least the ideal
+// width and at most the maximum.
 int dateColumnWidth(const QFont& font) {
     using namespace std::chrono;
     const DateFormatter dates(QLocale().bcp47Name().toStdString());
     const auto longest = dates.abbreviated(sys_days{2026y / December / 28} + 22h + 58min);
     const int needed = QFontMetrics(SettingsStyle::tabularDigits(font)).horizontalAdvance(QString::fromStdString(longest)) + 14;
-    return std::clamp(needed, 130, 170);
+    return std::clamp(needed, dateIdeal, dateMaximum);
 }
 
 } // namespace
@@ -114,6 +118,11 @@ ActivityTab::ActivityTab(SettingsContext& context, QWidget* parent) : QWidget(pa
         header->setSectionResizeMode(column, QHeaderView::Stretch);
     header->setSectionResizeMode(Column::date, QHeaderView::Interactive);
     header->resizeSection(Column::date, dateColumnWidth(table_->font()));
+    // The header knows one minimum for all columns; the date column keeps its own range.
+    connect(header, &QHeaderView::sectionResized, this, [header](int column, int, int size) {
+        if (column == Column::date && (size < dateMinimum || size > dateMaximum))
+            header->resizeSection(column, std::clamp(size, dateMinimum, dateMaximum));
+    });
     header->setSectionResizeMode(Column::prompt, QHeaderView::Interactive);
     header->resizeSection(Column::prompt, 120);
     body_->addWidget(table_);

@@ -74,7 +74,6 @@ GeneralTab::GeneralTab(SettingsContext& context, QWidget* parent)
     statusLayout->addWidget(recheck);
     statusLayout->addWidget(openSettings);
     permissions->addRow(QStringLiteral("Accessibility"), statusField);
-    statusText_->setAccessibleName(QStringLiteral("Accessibility"));
     permissions->setFooter(QStringLiteral("Accessibility lets Tovrin read Claude's chat list and paste into it."));
     sections->addWidget(permissions);
 
@@ -102,6 +101,8 @@ void GeneralTab::refresh() {
         delay_->setValue(model_.delayTenths());
     }
     delayText_->setText(qt(model_.delayText()));
+    // A screen reader would otherwise speak the slider's position in tenths.
+    delay_->setAccessibleDescription(delayText_->text());
     const auto tint = model_.trusted() ? SettingsStyle::Tint::green : SettingsStyle::Tint::orange;
     SettingsStyle::symbol(statusIcon_, model_.statusSymbol(), 16, tint);
     statusText_->setText(qt(model_.statusText()));

@@ -28,6 +28,22 @@ bool containsWhitespace(std::string_view text) {
     return std::any_of(points.begin(), points.end(), Text::isWhitespaceOrNewline);
 }
 
+// Each kind's system symbol (the kind picker and the route list) and its explanation, in the
+// order of the kinds.
+struct KindRow {
+    std::string_view symbol;
+    std::string_view explanation;
+};
+constexpr KindRow kindRows[] = {
+    {"bubble.left.and.bubble.right", "Every email goes into one conversation, so Claude builds up context over time."},
+    {"folder", "Each email starts a new chat inside the project, which shares the project's knowledge."},
+    {"square.and.pencil", "Each email starts a fresh chat."},
+    {"eye.slash", "Each email starts a private chat that isn't saved to your history."},
+};
+static_assert(DestinationKind::chat == 0 && DestinationKind::incognito == 3);
+
+const KindRow& kindRow(DestinationKind kind) { return kindRows[DestinationKind::Value(kind)]; }
+
 bool isUsedByName(DestinationKind kind) {
     return kind == DestinationKind::chat || kind == DestinationKind::project;
 }
@@ -204,19 +220,7 @@ std::string RouteEditor::fieldHelp() const {
     return help;
 }
 
-std::string RouteEditor::kindExplanation() const {
-    switch (kind_) {
-    case DestinationKind::chat:
-        return "Every email goes into one conversation, so Claude builds up context over time.";
-    case DestinationKind::project:
-        return "Each email starts a new chat inside the project, which shares the project's knowledge.";
-    case DestinationKind::newChat:
-        return "Each email starts a fresh chat.";
-    case DestinationKind::incognito:
-        return "Each email starts a private chat that isn't saved to your history.";
-    }
-    return {};
-}
+std::string RouteEditor::kindExplanation() const { return std::string(kindRow(kind_).explanation); }
 
 std::string RouteEditor::patternLabel() const {
     return matchType_ == MatchType::domain ? "Domain" : "Email address";
@@ -263,18 +267,6 @@ void RouteEditor::cancel() {
         inputs_.onCancel();
 }
 
-std::string_view RouteEditor::kindSymbol(DestinationKind kind) {
-    switch (kind) {
-    case DestinationKind::chat:
-        return "bubble.left.and.bubble.right";
-    case DestinationKind::project:
-        return "folder";
-    case DestinationKind::newChat:
-        return "square.and.pencil";
-    case DestinationKind::incognito:
-        return "eye.slash";
-    }
-    return {};
-}
+std::string_view RouteEditor::kindSymbol(DestinationKind kind) { return kindRow(kind).symbol; }
 
 } // namespace pellora

@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,7 +21,7 @@
 #include "Pellora/Settings/LightMarkdown.h"
 #include "Pellora/Settings/RouteEditor.h"
 #include "Pellora/Settings/RouteStyle.h"
-#include "Pellora/Shell/Brand.h"
+#include "Pellora/Settings/SettingsStyle.h"
 #include "Pellora/Shell/Symbols.h"
 
 namespace pellora {
@@ -41,6 +41,32 @@ QComboBox* picker(const QString& name, QWidget* parent) {
     return combo;
 }
 
+// A section's rows: a label beside each field, and notes under the fields or across both
+// columns. A grid rather than a QFormLayout, which sizes a wrapped note beside a label by its
+// preferred shape and so surrounds a one-line message with blank lines.
+class Rows {
+public:
+    explicit Rows(QGroupBox* box) : box_(box), grid_(new QGridLayout(box)) { grid_->setColumnStretch(1, 1); }
+
+    // `field` named by a label that also names it to assistive technology; returns the label.
+    QLabel* add(const QString& name, QWidget* field, QWidget* buddy = nullptr) {
+        auto* label = new QLabel(name, box_);
+        label->setBuddy(buddy ? buddy : field);
+        grid_->addWidget(label, row_, 0);
+        grid_->addWidget(field, row_++, 1);
+        return label;
+    }
+    // A note or message under the fields.
+    void addUnder(QWidget* note) { grid_->addWidget(note, row_++, 1); }
+    // A note across both columns.
+    void addAcross(QWidget* note) { grid_->addWidget(note, row_++, 0, 1, 2); }
+
+private:
+    QGroupBox* box_;
+    QGridLayout* grid_;
+    int row_ = 0;
+};
+
 } // namespace
 
 RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
@@ -50,6 +76,7 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
     QVBoxLayout* column = nullptr;
     QScrollArea* scroll = RouteStyle::scrollingPage(this, column);
     QWidget* body = column->parentWidget();
+    body_ = body;
     column->setContentsMargins(20, 20, 20, 12);
     column->setSpacing(14);
     column->addWidget(makeHeader());
@@ -91,12 +118,18 @@ RouteEditorView::RouteEditorView(RouteEditor& editor, QWidget* parent) : QWidget
     }
     column->addStretch(1);
     layout->addWidget(scroll, 1);
-    layout->addWidget(makeFooter());
+    footer_ = makeFooter();
+    layout->addWidget(footer_);
 
     sync();
 }
 
-QSize RouteEditorView::sizeHint() const { return {580, 720}; }
+QSize RouteEditorView::sizeHint() const {
+    // The whole form with the preview closed, so that nothing needs scrolling where the screen
+    // has room; the callers cap the height.
+    constexpr int width = 580;
+    return {width, body_->heightForWidth(width) + footer_->sizeHint().height()};
+}
 
 QWidget* RouteEditorView::makeHeader() {
     auto* header = new QWidget(this);
@@ -104,7 +137,7 @@ QWidget* RouteEditorView::makeHeader() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
     auto* icon = new QLabel(header);
-    icon->setPixmap(Symbols::tinted("arrow.triangle.branch", 32, Brand::accent(palette()), devicePixelRatioF()));
+    SettingsStyle::symbol(icon, "arrow.triangle.branch", 32, SettingsStyle::Tint::accent);
     row->addWidget(icon, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
     auto* title = RouteStyle::heading(text(editor_.inputs().title), header);
@@ -124,7 +157,7 @@ QWidget* RouteEditorView::makeHeader() {
 
 QWidget* RouteEditorView::makeRuleSection() {
     auto* box = section(QStringLiteral("When an email is…"), this);
-    auto* form = new QFormLayout(box);
+    Rows rows(box);
 
     field_ = picker(QStringLiteral("Email field"), box);
     field_->addItem(QStringLiteral("Received from (From)"));
@@ -133,7 +166,7 @@ QWidget* RouteEditorView::makeRuleSection() {
         editor_.setField(index == 0 ? MatchField::from : MatchField::to);
         sync();
     });
-    form->addRow(QStringLiteral("Email field"), field_);
+    rows.add(QStringLiteral("Email field"), field_);
 
     matchType_ = picker(QStringLiteral("Match"), box);
     matchType_->addItem(QStringLiteral("Anyone at a domain"));
@@ -142,27 +175,25 @@ QWidget* RouteEditorView::makeRuleSection() {
         editor_.setMatchType(index == 0 ? RouteEditor::MatchType::domain : RouteEditor::MatchType::address);
         sync();
     });
-    form->addRow(QStringLiteral("Match"), matchType_);
+    rows.add(QStringLiteral("Match"), matchType_);
 
-    patternLabel_ = new QLabel(box);
     pattern_ = new QLineEdit(box);
-    patternLabel_->setBuddy(pattern_);
     connect(pattern_, &QLineEdit::textEdited, this, [this](const QString& typed) {
         editor_.setMatchText(typed.toStdString());
         sync();
     });
-    form->addRow(patternLabel_, pattern_);
+    patternLabel_ = rows.add(QString(), pattern_);
     ruleError_ = RouteStyle::message(box);
-    form->addRow(QString(), ruleError_);
+    rows.addUnder(ruleError_);
 
     fieldHelp_ = RouteStyle::note(QString(), box);
-    form->addRow(fieldHelp_);
+    rows.addAcross(fieldHelp_);
     return box;
 }
 
 QWidget* RouteEditorView::makeDestinationSection() {
     auto* box = section(QStringLiteral("…put it in Claude"), this);
-    destination_ = new QFormLayout(box);
+    Rows rows(box);
 
     kind_ = picker(QStringLiteral("Send it to"), box);
     for (const DestinationKind kind : DestinationKind::allCases())
@@ -171,9 +202,9 @@ QWidget* RouteEditorView::makeDestinationSection() {
         editor_.setKind(DestinationKind::allCases().at(std::size_t(index)));
         sync();
     });
-    destination_->addRow(QStringLiteral("Send it to"), kind_);
+    rows.add(QStringLiteral("Send it to"), kind_);
     kindExplanation_ = RouteStyle::note(QString(), box);
-    destination_->addRow(QString(), kindExplanation_);
+    rows.addUnder(kindExplanation_);
 
     chatRow_ = new QWidget(box);
     auto* chatLine = new QHBoxLayout(chatRow_);
@@ -190,15 +221,13 @@ QWidget* RouteEditorView::makeDestinationSection() {
     refresh->setAccessibleName(refresh->text());
     refresh->setFlat(true);
     refresh->setCursor(Qt::PointingHandCursor);
-    QPalette linkPalette = refresh->palette();
-    linkPalette.setColor(QPalette::ButtonText, Brand::accent(linkPalette));
-    refresh->setPalette(linkPalette);
+    SettingsStyle::tint(refresh, SettingsStyle::Tint::accent);
     connect(refresh, &QPushButton::clicked, this, [this] {
         editor_.refreshChats();
         sync();
     });
     chatLine->addWidget(refresh);
-    destination_->addRow(QStringLiteral("Chat"), chatRow_);
+    chatLabel_ = rows.add(QStringLiteral("Chat"), chatRow_, chat_);
 
     project_ = new QLineEdit(box);
     project_->setPlaceholderText(QStringLiteral("Exactly as shown in Claude"));
@@ -207,22 +236,20 @@ QWidget* RouteEditorView::makeDestinationSection() {
         editor_.setName(typed.toStdString());
         sync();
     });
-    destination_->addRow(QStringLiteral("Project name"), project_);
+    projectLabel_ = rows.add(QStringLiteral("Project name"), project_);
 
-    linkLabel_ = new QLabel(box);
     link_ = new QLineEdit(box);
-    linkLabel_->setBuddy(link_);
     connect(link_, &QLineEdit::textEdited, this, [this](const QString& typed) {
         editor_.setUrl(typed.toStdString());
         sync();
     });
-    destination_->addRow(linkLabel_, link_);
+    linkLabel_ = rows.add(QString(), link_);
     linkNotes_ = new QWidget(box);
     auto* notes = RouteStyle::column(linkNotes_, 2);
     notes->addWidget(RouteStyle::note(QStringLiteral("A link is the most reliable way to find it."), linkNotes_));
     linkMessage_ = RouteStyle::message(linkNotes_);
     notes->addWidget(linkMessage_);
-    destination_->addRow(QString(), linkNotes_);
+    rows.addUnder(linkNotes_);
     return box;
 }
 
@@ -322,10 +349,12 @@ void RouteEditorView::sync() {
     RouteStyle::setMessage(linkMessage_, text(editor_.linkMessage().value_or("")));
 
     const DestinationKind kind = editor_.kind();
-    destination_->setRowVisible(chatRow_, kind == DestinationKind::chat);
-    destination_->setRowVisible(project_, kind == DestinationKind::project);
-    destination_->setRowVisible(link_, editor_.asksForDestination());
-    destination_->setRowVisible(linkNotes_, editor_.asksForDestination());
+    for (QWidget* part : {static_cast<QWidget*>(chatLabel_), chatRow_})
+        part->setVisible(kind == DestinationKind::chat);
+    for (QWidget* part : {static_cast<QWidget*>(projectLabel_), static_cast<QWidget*>(project_)})
+        part->setVisible(kind == DestinationKind::project);
+    for (QWidget* part : {static_cast<QWidget*>(linkLabel_), static_cast<QWidget*>(link_), linkNotes_})
+        part->setVisible(editor_.asksForDestination());
 
     const std::string sentence = editor_.resultSentence();
     result_->setText(LightMarkdown::html(sentence, result_->font()));

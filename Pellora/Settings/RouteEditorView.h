@@ -7,7 +7,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -39,6 +38,8 @@ private:
     void sync();
 
     RouteEditor& editor_;
+    QWidget* body_ = nullptr;
+    QWidget* footer_ = nullptr;
 
     QComboBox* field_ = nullptr;
     QComboBox* matchType_ = nullptr;
@@ -47,13 +48,14 @@ private:
     QLabel* ruleError_ = nullptr;
     QLabel* fieldHelp_ = nullptr;
 
-    QFormLayout* destination_ = nullptr;
     QComboBox* kind_ = nullptr;
     QLabel* kindExplanation_ = nullptr;
+    QLabel* chatLabel_ = nullptr;
     QWidget* chatRow_ = nullptr;
     QComboBox* chat_ = nullptr;
     std::vector<std::string> shownChats_;
     bool chatsShown_ = false;
+    QLabel* projectLabel_ = nullptr;
     QLineEdit* project_ = nullptr;
     QLabel* linkLabel_ = nullptr;
     QLineEdit* link_ = nullptr;

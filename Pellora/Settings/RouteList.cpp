@@ -17,6 +17,7 @@ RouteList::RouteList(QWidget* parent) : QListWidget(parent) {
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSpacing(1);
+    setAccessibleDescription(QStringLiteral("Alt+Up and Alt+Down move the selected route."));
     tintSelection();
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { emit editRequested(row(item)); });
@@ -80,8 +81,16 @@ void RouteList::dropEvent(QDropEvent* event) {
 }
 
 void RouteList::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && currentRow() >= 0) {
         emit editRequested(currentRow());
+        return;
+    }
+    // Reordering without a mouse: Alt with an arrow moves the current row one place.
+    if (event->modifiers() == Qt::AltModifier && (key == Qt::Key_Up || key == Qt::Key_Down) && currentRow() >= 0) {
+        const int to = currentRow() + (key == Qt::Key_Up ? -1 : 1);
+        if (to >= 0 && to < count())
+            emit moveRequested(currentRow(), to);
         return;
     }
     QListWidget::keyPressEvent(event);

@@ -4,8 +4,8 @@
 
 namespace pellora {
 
-// The Routes tab's list: rows drawn by item widgets, reordered by dragging within the list,
-// opened for editing with a double-click or Return. It asks for the changes and leaves
+// The Routes tab's list: rows drawn by item widgets, reordered by dragging within the list
+// or with Alt and an arrow key, opened for editing with a double-click or Return. It asks for the changes and leaves
 // applying them (and redrawing) to its owner.
 class RouteList : public QListWidget {
     Q_OBJECT

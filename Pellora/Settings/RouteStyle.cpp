@@ -4,6 +4,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "Pellora/Settings/SettingsStyle.h"
 #include "Pellora/Shell/Brand.h"
 
 namespace pellora::RouteStyle {
@@ -14,10 +15,9 @@ QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 0.9);
-    label->setFont(font);
-    label->setForegroundRole(QPalette::PlaceholderText);
+    // The other settings tabs' footer notes.
+    label->setFont(SettingsStyle::caption(label->font()));
+    SettingsStyle::tint(label, SettingsStyle::Tint::secondary);
     return label;
 }
 
@@ -25,9 +25,7 @@ QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
+    label->setFont(SettingsStyle::headline(label->font()));
     return label;
 }
 

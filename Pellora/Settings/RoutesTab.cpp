@@ -14,12 +14,15 @@
 #include <QVBoxLayout>
 
 #include "Pellora/Claude/ClaudeSidebar.h"
+#include "Pellora/Settings/FormSection.h"
 #include "Pellora/Settings/LightMarkdown.h"
 #include "Pellora/Settings/RouteEditor.h"
 #include "Pellora/Settings/RouteEditorView.h"
 #include "Pellora/Settings/RouteList.h"
 #include "Pellora/Settings/RouteStyle.h"
 #include "Pellora/Settings/Samples.h"
+#include "Pellora/Settings/SettingsStyle.h"
+#include "Pellora/Settings/SwitchButton.h"
 #include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/Callout.h"
 #include "Pellora/Shell/ConfigStore.h"
@@ -57,13 +60,25 @@ QLabel* chip(const std::string& title, QWidget* parent) {
     return label;
 }
 
-QLabel* linedIconLabel(QHBoxLayout* line, const QPixmap& icon, const QString& words, QWidget* parent) {
-    line->addWidget(iconLabel(icon, parent), 0, Qt::AlignTop);
+// A system symbol of `size` points in the tint, redrawn when the appearance changes.
+QLabel* symbolLabel(std::string_view name, int size, SettingsStyle::Tint tint, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFixedSize(size, size);
+    SettingsStyle::symbol(label, name, size, tint);
+    return label;
+}
+
+// Wrapped words after a small symbol, both in the tint.
+void addTintedLine(QVBoxLayout* texts, std::string_view symbol, SettingsStyle::Tint tint, const QString& words,
+                   QWidget* parent) {
+    auto* line = new QHBoxLayout;
+    line->addWidget(symbolLabel(symbol, 12, tint, parent), 0, Qt::AlignTop);
     auto* label = new QLabel(words, parent);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
+    SettingsStyle::tint(label, tint);
     line->addWidget(label, 1);
-    return label;
+    texts->addLayout(line);
 }
 
 } // namespace
@@ -95,8 +110,7 @@ QWidget* RoutesTab::makeExplainer() {
     for (const auto& example : RoutesTabModel::examples()) {
         auto* row = new QHBoxLayout;
         row->setSpacing(10);
-        row->addWidget(iconLabel(Symbols::tinted(example.icon, 18, Brand::accent(palette()), devicePixelRatioF()), content),
-                       0, Qt::AlignTop);
+        row->addWidget(symbolLabel(example.icon, 18, SettingsStyle::Tint::accent, content), 0, Qt::AlignTop);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(2);
         texts->addWidget(RouteStyle::heading(text(example.title), content));
@@ -174,15 +188,13 @@ QWidget* RoutesTab::makeList() {
 }
 
 QWidget* RoutesTab::makeToggle() {
-    auto* box = new QWidget(this);
-    auto* column = RouteStyle::column(box, 2);
-    ask_ = new QCheckBox(QStringLiteral("Ask where to send emails that have no route"), box);
+    // A switch in a grouped row with its note below, as on the General tab.
+    askSection_ = new FormSection({}, this);
+    ask_ = new SwitchButton(QStringLiteral("Ask where to send emails that have no route"), askSection_);
     ask_->setAccessibleName(ask_->text());
     connect(ask_, &QCheckBox::toggled, this, [this](bool on) { model_.setAskForUnknownRoutes(on); });
-    column->addWidget(ask_);
-    askNote_ = RouteStyle::note(QString(), box);
-    column->addWidget(askNote_);
-    return box;
+    askSection_->addRow(ask_);
+    return askSection_;
 }
 
 QWidget* RoutesTab::makeTester() {
@@ -241,25 +253,10 @@ QWidget* RoutesTab::makeRow(const RoutesTabModel::RouteRow& row) {
     destination->setTextFormat(Qt::PlainText);
     texts->addWidget(destination);
 
-    const QPalette palette = widget->palette();
-    if (const auto instructions = row.instructionsLine()) {
-        auto* quote = new QHBoxLayout;
-        const QColor secondary = palette.color(QPalette::PlaceholderText);
-        linedIconLabel(quote, Symbols::tinted("text.quote", 12, secondary, devicePixelRatioF()), text(*instructions),
-                       widget)
-            ->setForegroundRole(QPalette::PlaceholderText);
-        texts->addLayout(quote);
-    }
-    if (const auto warning = row.warning()) {
-        auto* warn = new QHBoxLayout;
-        const QColor color = RouteStyle::warningColor(palette);
-        QLabel* label = linedIconLabel(
-            warn, Symbols::tinted("exclamationmark.triangle.fill", 12, color, devicePixelRatioF()), text(*warning), widget);
-        QPalette warningPalette = label->palette();
-        warningPalette.setColor(QPalette::WindowText, color);
-        label->setPalette(warningPalette);
-        texts->addLayout(warn);
-    }
+    if (const auto instructions = row.instructionsLine())
+        addTintedLine(texts, "text.quote", SettingsStyle::Tint::secondary, text(*instructions), widget);
+    if (const auto warning = row.warning())
+        addTintedLine(texts, "exclamationmark.triangle.fill", SettingsStyle::Tint::orange, text(*warning), widget);
     line->addLayout(texts, 1);
     return widget;
 }
@@ -293,7 +290,7 @@ void RoutesTab::render() {
         const QSignalBlocker block(ask_);
         ask_->setChecked(model_.askForUnknownRoutes());
     }
-    askNote_->setText(text(model_.toggleNote()));
+    askSection_->setFooter(text(model_.toggleNote()));
     showTestResult();
 }
 

@@ -15,6 +15,7 @@ class QToolButton;
 
 namespace pellora {
 
+class FormSection;
 class RouteList;
 
 // The Routes tab of the settings window: explains routes, lists them with their overlap
@@ -49,7 +50,7 @@ private:
     RouteList* list_ = nullptr;
     QToolButton* remove_ = nullptr;
     QCheckBox* ask_ = nullptr;
-    QLabel* askNote_ = nullptr;
+    FormSection* askSection_ = nullptr;
     QLineEdit* testFrom_ = nullptr;
     QLineEdit* testTo_ = nullptr;
     QLabel* testResult_ = nullptr;

@@ -38,12 +38,15 @@ void apply(QWidget* widget, Tint tint) {
     QPalette palette = widget->palette();
     const QColor text = color(tint, base);
     if (tint == Tint::prominent) {
-        // A filled button in the accent colour, as the platform draws a prominent one.
-        const QString sheet = QStringLiteral("QPushButton { background: %1; color: white; border: none; "
+        // A filled button in the accent colour, as the platform draws a prominent one. The dark
+        // appearance's light blue is too pale for white lettering, so it takes the window's.
+        const QColor lettering = Brand::isDark(base) ? base.color(QPalette::Window) : QColor(Qt::white);
+        const QString sheet = QStringLiteral("QPushButton { background: %1; color: %4; border: none; "
                                              "border-radius: 6px; padding: 5px 14px; }"
                                              "QPushButton:pressed { background: %2; }"
                                              "QPushButton:focus { border: 2px solid %3; }")
-                                  .arg(text.name(), text.darker(120).name(), text.lighter(150).name());
+                                  .arg(text.name(), text.darker(120).name(), text.lighter(150).name(),
+                                       lettering.name());
         if (widget->styleSheet() != sheet)
             widget->setStyleSheet(sheet);
         return;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "Pellora/Settings/ActivityTab.h"
@@ -40,6 +41,10 @@ SettingsView::SettingsView(SettingsContext& context, QWidget* parent) : QWidget(
     divider->setFrameShadow(QFrame::Plain);
     divider->setForegroundRole(QPalette::Mid);
     layout_->addWidget(divider);
+
+    // The platform's close-window keys (Command-W, Control-W) close it like its close button.
+    auto* closeKeys = new QShortcut(QKeySequence::Close, this);
+    connect(closeKeys, &QShortcut::activated, this, &QWidget::close);
 
     buttons_.at(selected_)->setChecked(true);
     content_ = makeTab(selected_);

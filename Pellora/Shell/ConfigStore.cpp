@@ -5,11 +5,13 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
 #include "Pellora/Platform/UserFolders.h"
+#include "PelloraCore/FileDescriptor.h"
 
 namespace pellora {
 namespace {
@@ -81,20 +83,20 @@ std::optional<std::string> ConfigStore::readFile() const {
 }
 
 void ConfigStore::keepCopy(const std::string& bytes) const {
-    // Private like config.json itself; a failure costs only the copy.
+    // Private like config.json itself, also when an older copy was left readable by others;
+    // never through a link. A failure costs only the copy.
     const auto copy = std::filesystem::path(url_.string() + ".bak");
-    const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    const FileDescriptor fd(::open(copy.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.isOpen() || ::fchmod(fd.get(), 0600) != 0 || ::ftruncate(fd.get(), 0) != 0)
         return;
     const char* data = bytes.data();
     for (std::size_t left = bytes.size(); left > 0;) {
-        const ssize_t written = ::write(fd, data, left);
+        const ssize_t written = ::write(fd.get(), data, left);
         if (written <= 0)
             break;
         data += written;
         left -= std::size_t(written);
     }
-    ::close(fd);
 }
 
 std::optional<Config> ConfigStore::changedOnDisk(const std::optional<std::string>& bytes) {

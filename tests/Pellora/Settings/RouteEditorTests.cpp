@@ -9,20 +9,18 @@
 
 #include "Pellora/Settings/LightMarkdown.h"
 #include "Pellora/Settings/RouteEditor.h"
+#include "RouteMaker.h"
 
 namespace pellora {
 namespace {
 
+using pellora::testing::route;
 using MatchType = RouteEditor::MatchType;
 using Suggestion = Router::RouteSuggestion;
 using Chats = std::vector<std::string>;
 using Kind = DestinationKind;
-
-Route route(std::string pattern, MatchField field = MatchField::from, Kind kind = Kind::newChat,
-            std::optional<std::string> name = {}, std::optional<std::string> url = {},
-            std::optional<std::string> instructions = {}) {
-    return Route{std::move(pattern), field, kind, std::move(name), std::move(url), std::move(instructions)};
-}
+constexpr auto from = MatchField::from;
+constexpr auto to = MatchField::to;
 
 RouteEditor::Inputs inputs(Route initial, std::optional<Suggestion> suggestions = {}, Chats chats = {}) {
     RouteEditor::Inputs in;
@@ -33,28 +31,14 @@ RouteEditor::Inputs inputs(Route initial, std::optional<Suggestion> suggestions 
     return in;
 }
 
-const Suggestion janeToMe{MatchField::from, "jane@example.com", "me@example.org"};
-
-TEST(RouteEditor, StartsFromTheInitialRoute) {
-    RouteEditor domain(inputs(route("@Example.COM", MatchField::from, Kind::chat, "Invoices", "https://claude.ai/chat/1",
-                                    "Be brief."),
-                              janeToMe));
-    EXPECT_EQ(domain.matchType(), MatchType::domain);
-    EXPECT_EQ(domain.matchText(), "example.com");
-    EXPECT_EQ(domain.lastSuggested(), "example.com");
-    EXPECT_EQ(domain.draft(), route("example.com", MatchField::from, Kind::chat, "Invoices", "https://claude.ai/chat/1",
-                                    "Be brief."));
-
-    RouteEditor address(inputs(route("Jane@Example.com", MatchField::to)));
-    EXPECT_EQ(address.matchType(), MatchType::address);
-    EXPECT_EQ(address.matchText(), "jane@example.com");
-    EXPECT_EQ(address.lastSuggested(), std::nullopt);
-}
+const Suggestion janeToMe{from, "jane@example.com", "me@example.org"};
 
 // A step of the user: pick a field, pick a match type, or type a pattern.
 using Step = std::variant<MatchField::Value, MatchType, std::string>;
 
-TEST(RouteEditor, RefreshesThePatternWhenTheFieldOrMatchTypeChanges) {
+TEST(RouteEditor, StartsFromTheInitialRouteAndRefreshesThePattern) {
+    EXPECT_EQ(RouteEditor(inputs(route("@Example.COM"))).matchType(), MatchType::domain);
+    EXPECT_EQ(RouteEditor(inputs(route("Jane@Example.com"))).matchType(), MatchType::address);
     struct Case {
         const char* what;
         std::string initial;
@@ -65,23 +49,24 @@ TEST(RouteEditor, RefreshesThePatternWhenTheFieldOrMatchTypeChanges) {
     };
     const std::string typed = "example.net";
     const Case cases[] = {
-        {"untouched domain follows", "example.com", janeToMe, {MatchField::to}, "example.org", "example.org"},
-        {"untouched address follows", "jane@example.com", janeToMe, {MatchField::to}, "me@example.org", "me@example.org"},
-        {"typed pattern stays", "example.com", janeToMe, {typed, MatchField::to}, "example.net", "example.org"},
-        {"typed address becomes its domain", "jane@example.com", janeToMe, {std::string("ann@example.net"), MatchType::domain},
-         "example.net", "example.com"},
+        {"stored pattern, normalised", "@Example.COM", janeToMe, {}, "example.com", "example.com"},
+        {"untouched domain follows", "example.com", janeToMe, {to}, "example.org", "example.org"},
+        {"untouched address follows", "jane@example.com", janeToMe, {to}, "me@example.org", "me@example.org"},
+        {"typed pattern stays", "example.com", janeToMe, {typed, to}, "example.net", "example.org"},
+        {"typed address becomes its domain", "jane@example.com", janeToMe,
+         {std::string("ann@example.net"), MatchType::domain}, "example.net", "example.com"},
         {"typed domain gives way to the address", "example.com", janeToMe, {typed, MatchType::address},
          "jane@example.com", "jane@example.com"},
-        {"nothing after the @", "jane@example.com", janeToMe, {std::string("ann@"), MatchType::domain}, "", "example.com"},
+        {"nothing after the @", "jane@example.com", janeToMe, {std::string("ann@"), MatchType::domain}, "",
+         "example.com"},
         {"empty takes the suggestion", "", janeToMe, {MatchType::address}, "jane@example.com", "jane@example.com"},
-        {"no To address", "example.com", Suggestion{MatchField::from, "jane@example.com", {}}, {MatchField::to}, "",
-         std::nullopt},
+        {"no To address", "example.com", Suggestion{from, "jane@example.com", {}}, {to}, "", std::nullopt},
         {"no suggestion", "example.com", std::nullopt, {MatchType::address}, "", std::nullopt},
-        {"same field again", "jane@example.com", janeToMe, {std::string("x"), MatchField::from}, "x", "jane@example.com"},
+        {"same field again", "jane@example.com", janeToMe, {std::string("x"), from}, "x", "jane@example.com"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        RouteEditor editor(inputs(route(c.initial), c.suggestion));
+        RouteEditor editor(inputs(route(c.initial, from), c.suggestion));
         for (const Step& step : c.steps) {
             if (const auto* field = std::get_if<MatchField::Value>(&step))
                 editor.setField(*field);
@@ -99,72 +84,67 @@ TEST(RouteEditor, SaysWhyAPatternIsWrong) {
     const std::string spaces = "Remove the spaces.";
     const std::string justDomain = "Enter just the domain, like example.com.";
     const std::string fullAddress = "Enter a full address, like jane@example.com.";
-    const std::tuple<MatchType, const char*, std::optional<std::string>> cases[] = {
-        {MatchType::domain, " \t", std::nullopt},          {MatchType::domain, "@Example.com", std::nullopt},
-        {MatchType::domain, "bücher.example", std::nullopt}, {MatchType::domain, "exa mple.com", spaces},
-        {MatchType::domain, "exa\tmple.com", spaces},      {MatchType::address, "jane doe@example.com", spaces},
-        {MatchType::domain, "jane@example.com", justDomain}, {MatchType::domain, "@@example.com", justDomain},
-        {MatchType::address, "Jane@Example.com", std::nullopt}, {MatchType::address, "a@b@example.com", fullAddress},
-        {MatchType::address, "@example.com", fullAddress}, {MatchType::address, "jane@", fullAddress},
+    const std::tuple<MatchType, const char*, std::optional<std::string>, bool> cases[] = {
+        {MatchType::domain, " \t", std::nullopt, false},
+        {MatchType::domain, "@Example.com", std::nullopt, true},
+        {MatchType::domain, "exa mple.com", spaces, false},
+        {MatchType::domain, "exa\tmple.com", spaces, false}, // any white space, not only U+0020
+        {MatchType::address, "jane doe@example.com", spaces, false},
+        {MatchType::domain, "jane@example.com", justDomain, false},
+        {MatchType::address, "Jane@Example.com", std::nullopt, true},
+        {MatchType::address, "a@b@example.com", fullAddress, false},
+        {MatchType::address, "@example.com", fullAddress, false},
+        {MatchType::address, "jane@", fullAddress, false},
     };
-    for (const auto& [type, pattern, error] : cases) {
+    for (const auto& [type, pattern, error, valid] : cases) {
         SCOPED_TRACE(pattern);
         RouteEditor editor(inputs(route("")));
         editor.setMatchType(type);
         editor.setMatchText(pattern);
         EXPECT_EQ(editor.ruleError(), error);
-        EXPECT_EQ(editor.isValid(), !error && !Router::normalizeRule(pattern).empty());
+        EXPECT_EQ(editor.isValid(), valid);
     }
 }
 
 TEST(RouteEditor, ValidDestinationsAndLinks) {
-    struct Case {
-        Kind kind;
-        const char* name;
-        const char* url;
-        bool linkValid;
-        bool valid;
-    };
-    const Case cases[] = {
+    const std::tuple<Kind, const char*, const char*, bool, bool> cases[] = {
         {Kind::chat, "", "", true, false},
         {Kind::chat, "Invoices", "", true, true},
         {Kind::chat, "", " https://CLAUDE.ai/chat/1\n", true, true},
         {Kind::chat, "Invoices", "http://claude.ai/chat/1", false, false},
-        {Kind::chat, "Invoices", "https://sub.claude.ai/chat/1", false, false},
         {Kind::project, "Invoices", "https://example.com/project/1", false, false},
-        {Kind::project, "Example Corp", "", true, true},
-        {Kind::newChat, "", "", true, true},
+        {Kind::project, " \t", "", true, false},
         // The link field is hidden for a new chat, so a link left from another kind cannot block it.
         {Kind::newChat, "", "http://claude.ai/chat/1", false, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.kind.rawValue()) + " " + c.name + " " + c.url);
+    for (const auto& [kind, name, url, linkValid, valid] : cases) {
+        SCOPED_TRACE(std::string(kind.rawValue()) + " " + name + " " + url);
         RouteEditor editor(inputs(route("example.com")));
-        editor.setKind(c.kind);
-        editor.setName(c.name);
-        editor.setUrl(c.url);
-        EXPECT_EQ(editor.linkIsValid(), c.linkValid);
+        editor.setKind(kind);
+        editor.setName(name);
+        editor.setUrl(url);
         EXPECT_EQ(editor.linkMessage(),
-                  c.linkValid ? std::nullopt : std::optional<std::string>("That doesn't look like a claude.ai link."));
-        EXPECT_EQ(editor.isValid(), c.valid);
+                  linkValid ? std::nullopt : std::optional<std::string>("That doesn't look like a claude.ai link."));
+        EXPECT_EQ(editor.isValid(), valid);
     }
 }
 
 TEST(RouteEditor, DraftTrimsWhatItKeeps) {
     RouteEditor chat(inputs(route("")));
+    chat.setField(from);
     chat.setMatchText("  @Example.COM ");
     chat.setKind(Kind::chat);
     chat.setName(" \tInvoices\u00A0");
     chat.setUrl("  https://claude.ai/chat/1 \n");
     chat.setInstructions("\n  Reply in Dutch.\n\n");
-    EXPECT_EQ(chat.draft(), route("example.com", MatchField::from, Kind::chat, "Invoices", "https://claude.ai/chat/1",
-                                  "Reply in Dutch."));
+    EXPECT_EQ(chat.draft(), (route("example.com", from, Kind::chat, "Invoices", "https://claude.ai/chat/1",
+                                   "Reply in Dutch.")));
     chat.setName("Invoices\n"); // only spaces and tabs are trimmed from a name
     EXPECT_EQ(chat.draft().name, "Invoices\n");
 
     chat.setKind(Kind::newChat);
     chat.setInstructions(" \n\u2029");
-    EXPECT_EQ(chat.draft(), route("example.com"));
+    EXPECT_EQ(chat.draft(), (route("example.com", from)));
 }
 
 TEST(RouteEditor, ChatChoicesKeepAStoredChatTheSidebarLost) {
@@ -176,42 +156,39 @@ TEST(RouteEditor, ChatChoicesKeepAStoredChatTheSidebarLost) {
         {{}, "", {}, std::nullopt, "No chats found"},
     };
     for (const auto& [chats, name, choices, selected, prompt] : cases) {
-        RouteEditor editor(inputs(route("example.com", MatchField::from, Kind::chat, name), {}, chats));
-        EXPECT_EQ(editor.chatChoices(), choices) << name;
-        EXPECT_EQ(editor.selectedChat(), selected) << name;
-        EXPECT_EQ(editor.chatPrompt(), prompt) << name;
+        SCOPED_TRACE(name);
+        RouteEditor editor(inputs(route("example.com", from, Kind::chat, name), {}, chats));
+        EXPECT_EQ(editor.chatChoices(), choices);
+        EXPECT_EQ(editor.selectedChat(), selected);
+        EXPECT_EQ(editor.chatPrompt(), prompt);
     }
 
     // Refreshing only replaces the list; a sidebar that cannot be read is an empty one.
-    std::vector<Chats> readings{{"Invoices"}, {"Invoices", "Jane Doe"}};
-    std::size_t reads = 0;
-    RouteEditor::Inputs in = inputs(route("example.com", MatchField::from, Kind::chat, "Jane Doe"));
+    bool claudeGone = false;
+    RouteEditor::Inputs in = inputs(route("example.com", from, Kind::chat, "Jane Doe"));
     in.loadChats = [&]() -> Chats {
-        if (reads == readings.size())
+        if (claudeGone)
             throw std::runtime_error("Claude went away");
-        return readings[reads++];
+        return {"Invoices"};
     };
     RouteEditor editor(in);
     EXPECT_EQ(editor.chatChoices(), (Chats{"Jane Doe", "Invoices"}));
+    claudeGone = true;
     editor.refreshChats();
-    EXPECT_EQ(editor.chatChoices(), (Chats{"Invoices", "Jane Doe"}));
-    editor.refreshChats();
-    EXPECT_EQ(editor.chats(), Chats{});
-    EXPECT_EQ(editor.name(), "Jane Doe");
+    EXPECT_EQ(editor.chatChoices(), Chats{"Jane Doe"});
 }
 
 TEST(RouteEditor, ResultSentenceReadsTheRuleBack) {
     const std::tuple<MatchField::Value, MatchType, const char*, Kind, const char*, const char*> cases[] = {
-        {MatchField::from, MatchType::domain, "", Kind::newChat, "",
+        {from, MatchType::domain, "", Kind::newChat, "",
          "Emails **received from** **anyone at example.com** go to: **New chat each time**"},
-        {MatchField::to, MatchType::address, "", Kind::incognito, "",
-         "Emails **sent to** **jane@example.com** go to: **Incognito chat**"},
-        {MatchField::from, MatchType::domain, " @Example.ORG", Kind::chat, "Invoices",
+        {to, MatchType::address, "", Kind::incognito, "", "Emails **sent to** **jane@example.com** go to: **Incognito chat**"},
+        {from, MatchType::domain, " @Example.ORG", Kind::chat, "Invoices",
          "Emails **received from** **anyone at example.org** go to: **Invoices**"},
         // No space before a closing "**", or it would show as asterisks.
-        {MatchField::to, MatchType::domain, "example.net", Kind::project, "",
+        {to, MatchType::domain, "example.net", Kind::project, "",
          "Emails **sent to** **anyone at example.net** go to: **New chat in project:**"},
-        {MatchField::from, MatchType::address, "first_last@example.com", Kind::chat, "Q3 *urgent* <b>",
+        {from, MatchType::address, "first_last@example.com", Kind::chat, "Q3 *urgent* <b>",
          "Emails **received from** **first\\_last@example.com** go to: **Q3 \\*urgent\\* \\<b\\>**"},
     };
     for (const auto& [field, type, pattern, kind, name, sentence] : cases) {
@@ -224,15 +201,15 @@ TEST(RouteEditor, ResultSentenceReadsTheRuleBack) {
               "Emails received from first_last@example.com go to: Q3 *urgent* <b>");
 }
 
-TEST(RouteEditor, HelpTextsFollowFieldAndMatchType) {
-    RouteEditor editor(inputs(route("example.com", MatchField::from)));
+TEST(RouteEditor, HelpTextFollowsFieldAndMatchType) {
+    RouteEditor editor(inputs(route("example.com", from)));
     EXPECT_EQ(editor.fieldHelp(), "From looks at who the email came from, which is what you want for mail you "
                                   "receive. A domain covers everyone there, subdomains too.");
-    editor.setField(MatchField::to);
+    editor.setField(to);
     editor.setMatchType(MatchType::address);
     EXPECT_EQ(editor.fieldHelp(), "To looks at who the email was sent to. One address takes priority over a domain "
                                   "rule. To cover both directions with a client, add one From route and one To route.");
-    EXPECT_EQ(editor.patternPlaceholder(), "jane@example.com");
+
 }
 
 TEST(RouteEditor, PreviewShowsWhatClaudeWouldReceive) {
@@ -244,38 +221,6 @@ TEST(RouteEditor, PreviewShowsWhatClaudeWouldReceive) {
     EXPECT_EQ(editor.preview(), "\nDraft a reply.\n\n\n" + sample); // the prompt exactly as passed in
     editor.setInstructions("  Be formal.\n");
     EXPECT_EQ(editor.preview(), "Draft a reply.\n\nStanding instructions for this client:\nBe formal.\n\n" + sample);
-}
-
-TEST(RouteEditor, ButtonsCallBackOnlyWhenOfferedAndValid) {
-    std::vector<std::string> calls;
-    RouteEditor::Inputs in = inputs(route("example.com"));
-    in.offersOnce = true;
-    in.onSave = [&](const Route& saved) { calls.push_back("save " + saved.domain); };
-    in.onOnce = [&](const Route& once) { calls.push_back("once " + once.domain); };
-    in.onNeverAsk = [&] { calls.push_back("never ask"); };
-    in.onCancel = [&] { calls.push_back("cancel"); };
-    RouteEditor editor(in);
-
-    EXPECT_TRUE(editor.showsOnceButton());
-    editor.alwaysNewChat(); // not shown yet
-    editor.save();
-    editor.once();
-    editor.setMatchText("exa mple.com");
-    editor.save();
-    editor.once();
-    editor.setNeverAsk(true);
-    EXPECT_FALSE(editor.showsOnceButton());
-    EXPECT_TRUE(editor.showsNeverAskButton());
-    editor.alwaysNewChat();
-    editor.cancel();
-    EXPECT_EQ(calls, (std::vector<std::string>{"save example.com", "once example.com", "never ask", "cancel"}));
-
-    in.offersOnce = false; // the settings form
-    in.onNeverAsk = nullptr;
-    RouteEditor settings(in);
-    settings.setNeverAsk(true);
-    EXPECT_FALSE(settings.showsOnceButton());
-    EXPECT_FALSE(settings.showsNeverAskButton());
 }
 
 } // namespace

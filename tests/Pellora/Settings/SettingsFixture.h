@@ -3,12 +3,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QStringList>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -19,20 +17,15 @@
 #include "Pellora/Settings/SettingsContext.h"
 #include "Pellora/Shell/ActivityStore.h"
 #include "Pellora/Shell/ConfigStore.h"
-#include "Pellora/Updates/InstallPipeline.h"
 #include "Pellora/Updates/UpdateManager.h"
 #include "App/ScriptedShellUI.h"
-#include "TestHome.h"
+#include "App/StandInShell.h"
 
 namespace pellora::testing {
 
 // Everything a settings tab is handed, on the simulated desktop, with the stores' files in
 // the test's own home.
 struct SettingsFixture : ::testing::Test {
-    struct NoInstaller : InstallPipeline {
-        QCoro::Task<void> install(const UpdateInfo&, std::function<void(const std::string&)>) override { co_return; }
-    };
-
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     SimDesktop desktop{clock, pasteboard};
