@@ -48,8 +48,11 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(Symbols::tinted("envelope.arrow.triangle.branch", 64, Brand::accent())));
 
     const auto bundle = Bundle::containing(QCoreApplication::applicationFilePath().toStdString());
+    // The samples ship inside the application folder; a loose binary has none (and never
+    // takes a config.json or Mail folder from wherever it was started).
     const std::filesystem::path samples = bundle ? bundle->resources() / "Samples" : std::filesystem::path();
-    SimEnvironment::seedConfiguration(samples / "config.json", UserFolders::pelloraSupport() / "config.json");
+    if (bundle)
+        SimEnvironment::seedConfiguration(samples / "config.json", UserFolders::pelloraSupport() / "config.json");
 
     QtClock clock;
     QtPasteboard pasteboard;

@@ -1,6 +1,5 @@
 #include "MenuPanel.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,17 +14,20 @@
 #include "Pellora/Shell/MenuPanelButton.h"
 #include "Pellora/Shell/MenuPanelModel.h"
 #include "Pellora/Shell/MenuPanelRow.h"
-#include "Pellora/Shell/Symbols.h"
 
 namespace pellora {
 namespace {
 
 constexpr int margin = 12;
 
-// Text (and lines) in the text colour at `opacity`: the secondary style.
-void fade(QWidget* widget, double opacity) {
+// Remembers a widget's fade, to draw it again when the appearance changes.
+constexpr const char* fadeProperty = "secondaryOpacity";
+
+// Text (and lines) in the panel's text colour at `opacity`: the secondary style.
+void fade(QWidget* widget, double opacity, const QPalette& panel) {
+    widget->setProperty(fadeProperty, opacity);
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, Brand::withOpacity(palette.color(QPalette::WindowText), opacity));
+    palette.setColor(QPalette::WindowText, Brand::withOpacity(panel.color(QPalette::WindowText), opacity));
     widget->setPalette(palette);
 }
 
@@ -33,13 +35,13 @@ QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Plain);
-    fade(line, 0.15);
+    fade(line, 0.15, parent->palette());
     return line;
 }
 
 QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    fade(label, 0.6);
+    fade(label, 0.6, parent->palette());
     return label;
 }
 
@@ -48,11 +50,6 @@ QFont scaled(QFont font, double factor, QFont::Weight weight = QFont::Normal) {
         font.setPointSizeF(font.pointSizeF() * factor);
     font.setWeight(weight);
     return font;
-}
-
-QIcon applicationIcon() {
-    const QIcon icon = QApplication::windowIcon();
-    return icon.isNull() ? Symbols::icon("envelope.arrow.triangle.branch") : icon;
 }
 
 } // namespace
@@ -72,11 +69,11 @@ MenuPanel::MenuPanel(MenuPanelModel& model, QWidget* parent)
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
-    auto* icon = new QLabel(this);
-    icon->setPixmap(applicationIcon().pixmap(26, 26));
-    icon->setFixedSize(26, 26);
-    icon->setAccessibleName("Tovrin");
-    header->addWidget(icon);
+    icon_ = new QLabel(this);
+    icon_->setPixmap(Brand::applicationIcon().pixmap(26, 26));
+    icon_->setFixedSize(26, 26);
+    icon_->setAccessibleName("Tovrin");
+    header->addWidget(icon_);
     auto* title = new QLabel(QString::fromUtf8(MenuPanelModel::title.data(), qsizetype(MenuPanelModel::title.size())), this);
     title->setFont(scaled(font(), 1.1, QFont::DemiBold));
     header->addWidget(title);
@@ -160,6 +157,9 @@ QPoint MenuPanel::placement(const QRect& anchor, const QRect& screen, const QSiz
     QPoint position;
     if (anchor.isValid() && !anchor.isEmpty()) {
         position = QPoint(anchor.x() + anchor.width() / 2 - size.width() / 2, anchor.bottom() + 1 + 4);
+        // A tray at the bottom of the screen: above the icon, so the panel never covers it.
+        if (position.y() + size.height() > screen.bottom() + 1)
+            position.setY(anchor.top() - 4 - size.height());
     } else {
         position = QPoint(screen.right() + 1 - size.width() - 8, screen.top() + 4);
     }
@@ -178,6 +178,17 @@ void MenuPanel::popUp(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+}
+
+void MenuPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    // A faded colour was worked out from the old appearance's text colour: again, from the new.
+    icon_->setPixmap(Brand::applicationIcon().pixmap(26, 26));
+    for (QWidget* child : findChildren<QWidget*>())
+        if (const QVariant opacity = child->property(fadeProperty); opacity.isValid())
+            fade(child, opacity.toDouble(), palette());
 }
 
 void MenuPanel::keyPressEvent(QKeyEvent* event) {

@@ -21,13 +21,14 @@ public:
 
     explicit MenuPanel(MenuPanelModel& model, QWidget* parent = nullptr);
 
-    // Shows the panel below `anchor` (global coordinates), kept on its screen; with no
-    // anchor, at the top edge of the screen, on the right.
+    // Shows the panel below `anchor` (global coordinates), or above it when the screen ends
+    // first, kept on its screen; with no anchor, at the top edge of the screen, on the right.
     void popUp(const QRect& anchor);
     // Where the panel goes for `anchor` on a screen with this available area.
     static QPoint placement(const QRect& anchor, const QRect& screen, const QSize& size);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -35,6 +36,7 @@ private:
     void rebuild();
 
     MenuPanelModel& model_;
+    QLabel* icon_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QVBoxLayout* rows_ = nullptr;

@@ -1,5 +1,6 @@
 #include "MenuPanelButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,6 +19,15 @@ MenuPanelButton::MenuPanelButton(const MenuPanelModel::FooterButton& button, QWi
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setFixedSize(buttonWidth, buttonHeight);
+}
+
+void MenuPanelButton::keyPressEvent(QKeyEvent* event) {
+    // Return presses it, as it chooses an action row.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void MenuPanelButton::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextDocument>
 
 #include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/Symbols.h"
@@ -19,7 +20,8 @@ MenuPanelRow::MenuPanelRow(const MenuPanelModel::Row& row, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QString::fromStdString(row.title));
     setAccessibleDescription(QString::fromStdString(row.shortcut));
-    setToolTip(QString::fromStdString(row.title + "  " + row.shortcut));
+    // The name is the user's own text; a tool tip would read markup in it.
+    setToolTip(Qt::convertFromPlainText(QString::fromStdString(row.title + "  " + row.shortcut)));
 }
 
 QSize MenuPanelRow::sizeHint() const { return {276, rowHeight}; }

@@ -9,10 +9,10 @@
 
 #include "Pellora/Claude/ClaudeSidebar.h"
 #include "Pellora/Settings/PrivacyChoice.h"
+#include "Pellora/Shell/Brand.h"
 #include "Pellora/Shell/Donate.h"
 #include "Pellora/Shell/QtStatusBar.h"
 #include "Pellora/Shell/RouteChooser.h"
-#include "Pellora/Shell/Symbols.h"
 
 namespace pellora {
 namespace {
@@ -45,11 +45,6 @@ protected:
     }
 };
 
-QPixmap alertIcon() {
-    const QIcon icon = QApplication::windowIcon();
-    return (icon.isNull() ? Symbols::icon("envelope.arrow.triangle.branch") : icon).pixmap(64, 64);
-}
-
 } // namespace
 
 QtShellUI::QtShellUI(AppServices services, QtStatusBar& statusBar) : services_(services), statusBar_(statusBar) {}
@@ -76,13 +71,19 @@ int QtShellUI::runAlert(const std::string& message, const std::string& informati
                         const std::vector<std::string>& buttons) {
     AlertBox box;
     box.setWindowTitle("Tovrin");
-    box.setIconPixmap(alertIcon());
+    box.setIconPixmap(Brand::applicationIcon().pixmap(64, 64));
     // Plain text: a message may hold "<address>" and must not be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(message));
     box.setInformativeText(QString::fromStdString(informativeText));
     if (auto* informative = box.findChild<QLabel*>("qt_msgbox_informativelabel"))
         informative->setTextFormat(Qt::PlainText);
+    // The message is the alert's heading, bold as a Mac alert sets it, above the plain text.
+    if (auto* heading = box.findChild<QLabel*>("qt_msgbox_label")) {
+        QFont font = heading->font();
+        font.setBold(true);
+        heading->setFont(font);
+    }
     std::vector<QAbstractButton*> added;
     for (const auto& title : buttons) {
         // One role for all keeps them in the order given.

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
@@ -19,7 +18,6 @@
 #include "Pellora/Platform/Sim/SimClaude.h"
 #include "Pellora/Platform/Sim/SimClaudeWindow.h"
 #include "Pellora/Platform/Sim/SimEnvironment.h"
-#include "Pellora/Platform/Sim/SimMail.h"
 #include "Pellora/Platform/Sim/SimMailWindow.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
 #include "Pellora/Platform/UserFolders.h"
@@ -69,40 +67,31 @@ const std::string expectedText =
     "\n"
     "Attachments: 1-NW-2024-118.pdf";
 
-struct EndToEnd : ::testing::Test {
+TEST(EndToEnd, AShortcutPressDeliversTheSelectedSampleIntoItsRoutedChat) {
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     pellora::testing::ScriptedShellUI ui;
     pellora::testing::RecordingStatusBar statusBar;
     pellora::testing::ScriptedHotKeys hotKeys;
     pellora::testing::NoInstaller installer;
-    const fs::path transcript = UserFolders::library() / "Logs" / "SimClaude.log";
-
-    void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }
-
-    void runUntilIdle() { pellora::testing::settle(clock); }
-};
-
-TEST_F(EndToEnd, AShortcutPressDeliversTheSelectedSampleIntoItsRoutedChat) {
     clock.setWallOrigin(sys_days{2026y / 12 / 2} + 8h);
     const fs::path config = UserFolders::pelloraSupport() / "config.json";
     ASSERT_TRUE(SimEnvironment::seedConfiguration(samples / "config.json", config));
     ASSERT_FALSE(SimEnvironment::seedConfiguration(samples / "config.json", config)); // never over one
 
+    const fs::path transcript = UserFolders::library() / "Logs" / "SimClaude.log";
     SimEnvironment desktop(clock, pasteboard, samples, transcript);
     AppDelegate delegate(desktop.services(), ui, AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt});
     delegate.applicationDidFinishLaunching();
-    runUntilIdle();
-    EXPECT_TRUE(ui.alerts.empty());
+    pellora::testing::settle(clock);
     EXPECT_EQ(delegate.store()->config().routes.size(), 3u);
 
     // Mail shows the samples newest first, the newest selected.
     ASSERT_EQ(desktop.mailWindow().messages().size(), 5u);
-    EXPECT_EQ(desktop.mail().selection(),
-              std::vector<fs::path>{samples / "Mail" / "01-northwind-invoice.eml"});
+    EXPECT_EQ(desktop.mail().selection(), std::vector<fs::path>{samples / "Mail" / "01-northwind-invoice.eml"});
 
     hotKeys.press(1); // ⌥⌘S
-    runUntilIdle();
+    pellora::testing::settle(clock);
 
     EXPECT_TRUE(ui.alerts.empty());
     ASSERT_EQ(desktop.claude().sentMessages().size(), 1u);
@@ -115,21 +104,22 @@ TEST_F(EndToEnd, AShortcutPressDeliversTheSelectedSampleIntoItsRoutedChat) {
 
     const auto entries = ActivityFile::load(UserFolders::pelloraSupport() / "activity.jsonl");
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].subject, "Invoice NW-2024-118 for the Harbour Street job");
-    EXPECT_EQ(entries[0].sender, "Mira Kowalczyk <mira.kowalczyk@northwind.example.com>");
     EXPECT_EQ(entries[0].rule, "northwind.example.com");
     EXPECT_EQ(entries[0].actionName, "Summary & Next Steps");
     // Within the few virtual seconds a delivery takes.
     EXPECT_GE(entries[0].date, sys_days{2026y / 12 / 2} + 8h);
     EXPECT_LT(entries[0].date, sys_days{2026y / 12 / 2} + 8h + 10s);
 
-    std::ifstream written(transcript);
-    std::stringstream text;
-    text << written.rdbuf();
-    const std::string header = "=== 2026-12-02T08:00:0?Z Claude received in chat(5f0c2a9e-1b7d-4c39-9a51-0d6e8b3f7a21)\n";
-    ASSERT_GT(text.str().size(), header.size());
-    EXPECT_EQ(text.str().substr(0, 22), header.substr(0, 22));
-    EXPECT_EQ(text.str().substr(23), header.substr(23) + expectedText + "\n[attachment] 1-NW-2024-118.pdf\n");
+    // What Claude received is written down, as private as the mail it came from.
+    EXPECT_EQ(fs::status(transcript).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    std::stringstream written;
+    written << std::ifstream(transcript).rdbuf();
+    const std::string text = written.str();
+    EXPECT_TRUE(text.starts_with("=== 2026-12-02T08:00:0")) << text.substr(0, 40);
+    EXPECT_EQ(text.substr(std::min(text.size(), std::size_t(23))),
+              "Z Claude received in chat(5f0c2a9e-1b7d-4c39-9a51-0d6e8b3f7a21)\n" + expectedText +
+                  "\n[attachment] 1-NW-2024-118.pdf\n");
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -63,10 +64,9 @@ SimClaudeWindow::SimClaudeWindow(SimClaude& claude, QWidget* parent) : QWidget(p
 
     auto* sidebar = new QFrame(app);
     sidebar->setFixedWidth(230);
+    // A role, not a colour: the sidebar follows a change of appearance.
+    sidebar->setBackgroundRole(QPalette::AlternateBase);
     sidebar->setAutoFillBackground(true);
-    QPalette sidebarPalette = sidebar->palette();
-    sidebarPalette.setColor(QPalette::Window, sidebarPalette.color(QPalette::AlternateBase));
-    sidebar->setPalette(sidebarPalette);
     auto* side = new QVBoxLayout(sidebar);
     auto* newChat = new QPushButton("New chat", sidebar);
     newChat->setAccessibleName("New chat");
@@ -90,7 +90,9 @@ SimClaudeWindow::SimClaudeWindow(SimClaude& claude, QWidget* parent) : QWidget(p
     auto* main = new QWidget(app);
     auto* column = new QVBoxLayout(main);
     column->setContentsMargins(18, 12, 18, 14);
+    // Titles, names and file names are the user's and the mail's: always plain text.
     title_ = new QLabel(main);
+    title_->setTextFormat(Qt::PlainText);
     QFont titleFont = title_->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
     titleFont.setWeight(QFont::DemiBold);
@@ -115,6 +117,7 @@ SimClaudeWindow::SimClaudeWindow(SimClaude& claude, QWidget* parent) : QWidget(p
     column->addWidget(scroll_, 1);
 
     chips_ = new QLabel(main);
+    chips_->setTextFormat(Qt::PlainText);
     chips_->setAccessibleName("Attachments");
     column->addWidget(chips_);
     auto* composer = new QHBoxLayout;
@@ -230,7 +233,8 @@ void SimClaudeWindow::refreshSidebar() {
         for (const auto& project : projects) {
             auto* item = new QListWidgetItem(QString::fromStdString(project.name), projects_);
             item->setData(Qt::UserRole, QString::fromStdString(project.id));
-            item->setToolTip(QString::fromStdString(project.description));
+            if (!project.description.empty())
+                item->setToolTip(Qt::convertFromPlainText(QString::fromStdString(project.description)));
         }
     }
     for (int row = 0; row < projects_->count(); ++row) {

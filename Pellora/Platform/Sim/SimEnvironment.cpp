@@ -1,7 +1,6 @@
 #include "SimEnvironment.h"
 
 #include <exception>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -13,6 +12,7 @@
 #include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Platform/Sim/SimMail.h"
 #include "Pellora/Platform/Sim/SimMailWindow.h"
+#include "PelloraCore/AppendOnlyFile.h"
 #include "PelloraCore/Config.h"
 #include "PelloraCore/IsoDate.h"
 
@@ -39,7 +39,8 @@ SimEnvironment::SimEnvironment(Clock& clock, Pasteboard& pasteboard, std::filesy
 
     mailWindow_ = std::make_unique<SimMailWindow>(*mail_);
     claudeWindow_ = std::make_unique<SimClaudeWindow>(*claude_);
-    mailWindow_->openFolder(samples / "Mail");
+    if (!samples.empty())
+        mailWindow_->openFolder(samples / "Mail");
     if (transcript_)
         observer_ = claude_->addObserver([this] { writeTranscript(); });
 }
@@ -57,15 +58,19 @@ void SimEnvironment::writeTranscript() {
         return;
     std::error_code ignored;
     std::filesystem::create_directories(transcript_->parent_path(), ignored);
-    std::ofstream out(*transcript_, std::ios::app | std::ios::binary);
     for (; transcribed_ < sent.size(); ++transcribed_) {
         const auto& message = sent[transcribed_];
-        std::ostringstream place;
-        place << message.place;
-        out << "=== " << IsoDate::format(clock_.wallNow()) << " Claude received in " << place.str() << "\n"
-            << message.text << "\n";
+        std::ostringstream entry;
+        entry << "=== " << IsoDate::format(clock_.wallNow()) << " Claude received in " << message.place << "\n"
+              << message.text << "\n";
         for (const auto& file : message.files)
-            out << "[attachment] " << file.filename().string() << "\n";
+            entry << "[attachment] " << file.filename().string() << "\n";
+        // Emails are private: the file is the owner's alone, as Tovrin's own log is.
+        try {
+            AppendOnlyFile::appendLine(*transcript_, entry.str());
+        } catch (const std::exception&) {
+            // A demo transcript that cannot be written is not worth stopping for.
+        }
     }
 }
 

@@ -22,7 +22,8 @@ class SimMailWindow;
 class SimEnvironment {
 public:
     // `samples` holds "Mail/" (the .eml files shown first) and "config.json" (a configuration
-    // whose routes fit those messages and Claude's chats). With a `transcript`, every message
+    // whose routes fit those messages and Claude's chats); empty for none, and Mail starts
+    // with no folder open. With a `transcript`, every message
     // Claude sends is also appended to that file, for people and scripts to read.
     SimEnvironment(Clock& clock, Pasteboard& pasteboard, std::filesystem::path samples,
                    std::optional<std::filesystem::path> transcript = std::nullopt);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -33,8 +34,11 @@ SimMailWindow::SimMailWindow(SimMail& mail, QWidget* parent) : QWidget(parent), 
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
     folderLabel_ = new QLabel(this);
+    folderLabel_->setTextFormat(Qt::PlainText);
     folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     folderLabel_->setAccessibleName("Folder");
+    // A deep folder is shortened in the middle rather than widening the window.
+    folderLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(folderLabel_, 1);
     openButton_ = new QPushButton("Open Folder…", this);
     openButton_->setAccessibleName("Open Folder");
@@ -71,29 +75,42 @@ SimMailWindow::SimMailWindow(SimMail& mail, QWidget* parent) : QWidget(parent), 
 void SimMailWindow::openFolder(const std::filesystem::path& folder) {
     folder_ = folder;
     messages_ = SimMailFolder::read(folder);
-    folderLabel_->setText(QString::fromStdString(folder.string()));
+    showFolder();
     list_->clear();
     for (const auto& message : messages_) {
         auto* item = new QTreeWidgetItem(list_);
         // The list shows a sender by name, as Mail does; the address is in the tool tip.
+        // Tool tips take markup, and these texts come from the messages: escaped.
         const QString sender = QString::fromStdString(message.listing.sender);
         const qsizetype address = sender.lastIndexOf(" <");
         item->setText(0, address > 0 ? sender.left(address) : sender);
-        item->setToolTip(0, sender);
+        if (!sender.isEmpty())
+            item->setToolTip(0, Qt::convertFromPlainText(sender));
         item->setText(1, QString::fromStdString(message.listing.subject));
         item->setText(2, shownDate(message.listing.date));
         if (!message.listing.attachmentNames.empty())
-            item->setToolTip(1, "Attachments: " + QString::fromStdString([&] {
+            item->setToolTip(1, Qt::convertFromPlainText("Attachments: " + QString::fromStdString([&] {
                 std::string names;
                 for (const auto& name : message.listing.attachmentNames)
                     names += (names.empty() ? "" : ", ") + name;
                 return names;
-            }()));
+            }())));
     }
     if (list_->topLevelItemCount() > 0)
         list_->setCurrentItem(list_->topLevelItem(0));
     else
         selectionChanged();
+}
+
+void SimMailWindow::showFolder() {
+    const QString path = QString::fromStdString(folder_.string());
+    folderLabel_->setText(folderLabel_->fontMetrics().elidedText(path, Qt::ElideMiddle, folderLabel_->width()));
+    folderLabel_->setToolTip(Qt::convertFromPlainText(path));
+}
+
+void SimMailWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    showFolder();
 }
 
 void SimMailWindow::chooseFolder() {

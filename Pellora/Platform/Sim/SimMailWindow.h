@@ -30,7 +30,11 @@ public:
     const std::vector<SimMailFolder::Message>& messages() const { return messages_; }
     QTreeWidget* list() const { return list_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void showFolder();
     void chooseFolder();
     void selectionChanged();
 

@@ -1,58 +1,32 @@
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <QCoreApplication>
-#include <QThreadPool>
 #include <gtest/gtest.h>
 
+#include "App/DelegateOnDesk.h"
 #include "App/Eml.h"
-#include "App/ScriptedShellUI.h"
-#include "App/StandInShell.h"
-#include "App/VirtualTime.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimClaude.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/SimMail.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Platform/UserFolders.h"
-#include "Pellora/Shell/AppDelegate.h"
-#include "Pellora/Updates/CheckinClient.h"
-#include "Pellora/Shell/ConfigStore.h"
 #include "Pellora/Shell/MenuPanelModel.h"
-#include "TestHome.h"
+#include "Pellora/Updates/CheckinClient.h"
 
 namespace pellora {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
-using pellora::testing::ScriptedShellUI;
-using Alert = ScriptedShellUI::Alert;
+using Alert = pellora::testing::ScriptedShellUI::Alert;
 using Step = AppDelegate::LaunchStep;
 
-const std::map<Step, std::string> stepNames{
-    {Step::createStore, "store"},
-    {Step::createActivity, "activity"},
-    {Step::createUpdates, "updates"},
-    {Step::createStatusItem, "statusItem done"},
-    {Step::setStatusItemButton, "button done"},
-    {Step::setUpPanel, "panel done"},
-    {Step::registerHotKeys, "hotKeys done"},
-    {Step::sweepAttachmentFolders, "sweep"},
-    {Step::scheduleFinish, "finish scheduled"},
-    {Step::askPrivacyChoice, "consent done"},
-    {Step::requestAccessibilityTrust, "trust done"},
-    {Step::startUpdates, "updates started"},
-};
+// By the steps' order in AppDelegate::LaunchStep.
+const char* const stepNames[] = {
+    "store", "activity", "updates", "statusItem done", "button done", "panel done",
+    "hotKeys done", "sweep", "finish scheduled", "consent done", "trust done", "updates started"};
 
 // Writes the consent question and activations into the journal as they happen.
-struct JournalingUI : ScriptedShellUI {
+struct JournalingUI : pellora::testing::ScriptedShellUI {
     std::vector<std::string>* journal = nullptr;
     void activateApplication() override {
         ScriptedShellUI::activateApplication();
@@ -64,63 +38,29 @@ struct JournalingUI : ScriptedShellUI {
     }
 };
 
-struct Launch : ::testing::Test {
+struct Launch : pellora::testing::DelegateOnDesk {
     std::vector<std::string> journal;
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
-    JournalingUI ui;
-    pellora::testing::RecordingStatusBar statusBar;
-    pellora::testing::ScriptedHotKeys hotKeys;
-    pellora::testing::NoInstaller installer;
+    JournalingUI shell;
     std::optional<Bundle> bundle = Bundle{"/Applications/Tovrin.app", "app.tovrin.Tovrin", "1.4.2"};
     std::vector<std::string> checkins;
-    // Failed check-ins leave config.json alone.
-    bool offline = false;
-    std::unique_ptr<AppDelegate> delegate;
+    bool offline = false; // failed check-ins leave config.json alone
 
     void SetUp() override {
-        ui.journal = &journal;
-        statusBar.journal = &journal;
-        hotKeys.journal = &journal;
+        DelegateOnDesk::SetUp();
+        shell.journal = statusBar.journal = hotKeys.journal = &journal;
         clock.setWallOrigin(sys_days{2026y / 12 / 5} + 6h + 19min + 3s);
-        desktop.install(mail);
-        desktop.launch(SimMail::identifier);
-        mail->setAccountAddresses({"me@example.org"});
-        desktop.install(std::make_shared<SimClaude>());
     }
-    void TearDown() override {
-        delegate.reset();
-        QThreadPool::globalInstance()->waitForDone();
+    void created(AppDelegate& app) override {
+        QObject::connect(&app, &AppDelegate::launchStepDone, [this](Step step) { journal.push_back(stepNames[int(step)]); });
     }
-
-    void launch() {
-        delegate = std::make_unique<AppDelegate>(
-            AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
-            AppDelegate::Parts{statusBar, hotKeys, installer, bundle, recordCheckin()});
-        QObject::connect(delegate.get(), &AppDelegate::launchStepDone,
-                         [this](Step step) { journal.push_back(stepNames.at(step)); });
-        delegate->applicationDidFinishLaunching();
-    }
-    void settle() { pellora::testing::settle(clock); }
     // Check-ins never leave the test: each is noted and answered with no update.
-    UpdateManager::Sender recordCheckin() {
-        return [this](CheckinRequest request, CancelToken) -> QCoro::Task<CheckinResponse> {
+    void launch() {
+        DelegateOnDesk::launch(bundle, [this](CheckinRequest request, CancelToken) -> QCoro::Task<CheckinResponse> {
             checkins.push_back(std::string(request.event.rawValue()));
             if (offline)
                 throw CheckinClient::TransportError("offline");
             co_return CheckinResponse{};
-        };
-    }
-    static void writeConfig(const std::string& json) {
-        fs::create_directories(UserFolders::pelloraSupport());
-        std::ofstream(UserFolders::pelloraSupport() / "config.json") << json;
-    }
-    void select(const std::string& message) {
-        const auto path = pellora::testing::testHome() / "selected.eml";
-        std::ofstream(path, std::ios::binary) << message;
-        mail->setSelection({path});
+        }, &shell);
     }
 };
 
@@ -139,8 +79,7 @@ TEST_F(Launch, StepsRunInOrderAndTheLastThreeOneTurnLater) {
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_EQ(statusBar.toolTip, "Tovrin");
     EXPECT_FALSE(statusBar.iconIsTemplate); // this bundle has no MenuBarIcon resource
-    EXPECT_EQ(statusBar.panel, delegate->panel());
-    EXPECT_TRUE(ui.alerts.empty());
+    EXPECT_TRUE(shell.alerts.empty());
 
     journal.clear();
     QCoreApplication::processEvents();
@@ -155,28 +94,25 @@ TEST_F(Launch, StepsRunInOrderAndTheLastThreeOneTurnLater) {
 }
 
 TEST_F(Launch, ConsentIsAskedOnlyWhenUnsetAndRunningFromABundleWithAnIdentifier) {
+    constexpr auto shared = AnalyticsChoice::shared, notShared = AnalyticsChoice::notShared,
+                   unset = AnalyticsChoice::unset;
     struct Case {
         const char* name;
         std::string config;
         std::optional<Bundle> bundle;
         AnalyticsChoice answer;
-        bool asked;
         AnalyticsChoice stored;
-        std::optional<double> date;
+        std::optional<double> date; // the launch's own time exactly when asked
     };
     const Bundle tovrin{"/Applications/Tovrin.app", "app.tovrin.Tovrin", "1.4.2"};
     const Bundle unnamed{"/Applications/Tovrin.app", std::nullopt, "1.4.2"};
     const std::vector<Case> cases{
-        {"first launch, shared", "", tovrin, AnalyticsChoice::shared, true, AnalyticsChoice::shared, 818144343.0},
-        {"closed without a choice", "", tovrin, AnalyticsChoice::notShared, true, AnalyticsChoice::notShared,
-         818144343.0},
-        {"already shared", R"({"analyticsChoice": "shared", "analyticsChoiceDate": 5})", tovrin,
-         AnalyticsChoice::notShared, false, AnalyticsChoice::shared, 5.0},
-        {"already declined", R"({"analyticsChoice": "notShared"})", tovrin, AnalyticsChoice::shared, false,
-         AnalyticsChoice::notShared, std::nullopt},
-        {"outside a bundle", "", std::nullopt, AnalyticsChoice::shared, false, AnalyticsChoice::unset, std::nullopt},
-        {"bundle without identifier", "", unnamed, AnalyticsChoice::shared, false, AnalyticsChoice::unset,
-         std::nullopt},
+        {"first launch, shared", "", tovrin, shared, shared, 818144343.0},
+        {"closed without a choice", "", tovrin, notShared, notShared, 818144343.0},
+        {"already shared", R"({"analyticsChoice": "shared", "analyticsChoiceDate": 5})", tovrin, notShared, shared, 5.0},
+        {"already declined", R"({"analyticsChoice": "notShared"})", tovrin, shared, notShared, std::nullopt},
+        {"outside a bundle", "", std::nullopt, shared, unset, std::nullopt},
+        {"bundle without identifier", "", unnamed, shared, unset, std::nullopt},
     };
     offline = true; // only consent is saved
     for (const auto& test : cases) {
@@ -184,8 +120,8 @@ TEST_F(Launch, ConsentIsAskedOnlyWhenUnsetAndRunningFromABundleWithAnIdentifier)
         fs::remove(UserFolders::pelloraSupport() / "config.json");
         if (!test.config.empty())
             writeConfig(test.config);
-        ui.privacyQuestions = 0;
-        ui.privacyAnswer = test.answer;
+        shell.privacyQuestions = 0;
+        shell.privacyAnswer = test.answer;
         bundle = test.bundle;
         launch();
         // The answer is saved, then its date in a second save.
@@ -196,14 +132,12 @@ TEST_F(Launch, ConsentIsAskedOnlyWhenUnsetAndRunningFromABundleWithAnIdentifier)
         });
         settle();
 
-        EXPECT_EQ(ui.privacyQuestions, test.asked ? 1 : 0);
-        const Config onDisk = Config::load(UserFolders::pelloraSupport() / "config.json");
-        EXPECT_EQ(onDisk.analyticsChoice, test.stored);
-        EXPECT_EQ(onDisk.analyticsChoiceDate, test.date);
-        if (test.asked)
-            EXPECT_EQ(saves, (std::vector<std::pair<AnalyticsChoice, bool>>{{test.answer, false}, {test.answer, true}}));
-        else
-            EXPECT_TRUE(saves.empty());
+        const bool asked = test.date == 818144343.0;
+        EXPECT_EQ(shell.privacyQuestions, asked ? 1 : 0);
+        EXPECT_EQ(configOnDisk().analyticsChoice, test.stored);
+        EXPECT_EQ(configOnDisk().analyticsChoiceDate, test.date);
+        using Saves = std::vector<std::pair<AnalyticsChoice, bool>>;
+        EXPECT_EQ(saves, (asked ? Saves{{test.answer, false}, {test.answer, true}} : Saves{}));
         delegate.reset();
     }
 }
@@ -216,9 +150,9 @@ TEST_F(Launch, TakenShortcutsAreReportedOnceAndTheOthersStillSend) {
 
     launch();
 
-    EXPECT_EQ(ui.alerts, (std::vector<Alert>{{"Some shortcuts are unavailable",
-                                              "⌥⌘S, ⌥⌘C is already used by another app."}}));
-    EXPECT_EQ(ui.activations, 1);
+    EXPECT_EQ(shell.alerts, (std::vector<Alert>{{"Some shortcuts are unavailable",
+                                                 "⌥⌘S, ⌥⌘C is already used by another app."}}));
+    EXPECT_EQ(shell.activations, 1);
     EXPECT_EQ(hotKeys.ids, (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6}));
 
     hotKeys.press(1); // refused: nobody answers
@@ -229,37 +163,16 @@ TEST_F(Launch, TakenShortcutsAreReportedOnceAndTheOthersStillSend) {
     EXPECT_EQ(mail->scriptsRun(), 1);
 }
 
-TEST_F(Launch, SettingsWindowIsMadeOnceAndTheIconTogglesThePanel) {
-    bundle.reset();
-    launch();
-    EXPECT_EQ(delegate->settingsWindow(), nullptr);
-    delegate->showSettings();
-    auto* first = delegate->settingsWindow();
-    ASSERT_NE(first, nullptr);
-    delegate->showSettings();
-    EXPECT_EQ(delegate->settingsWindow(), first);
-
-    ASSERT_TRUE(statusBar.click);
-    statusBar.click();
-    EXPECT_TRUE(statusBar.shown);
-    statusBar.click();
-    EXPECT_FALSE(statusBar.shown);
-    statusBar.hasIcon = false; // no button to show it below
-    statusBar.click();
-    EXPECT_FALSE(statusBar.shown);
-}
-
 // Triggers never run the send inside themselves: a send may read Mail and open modal
 // windows, which must not happen inside a platform callback or the panel's click.
 struct Triggers : Launch {
     void SetUp() override {
         Launch::SetUp();
         bundle.reset();
-        select(pellora::testing::eml("From: Ann Example <ann@example.com>\r\nTo: me@example.org\r\nSubject: Hi\r\n",
+        select(pellora::testing::eml("From: Ann Example <ann@example.com>\r\nTo: me@home.example\r\nSubject: Hi\r\n",
                                      "Hello"));
         launch();
         settle();
-        ui.alerts.clear();
     }
 };
 
@@ -277,46 +190,53 @@ TEST_F(Triggers, APanelChoiceClosesThePanelAndSendsAfterAPause) {
     EXPECT_EQ(mail->scriptsRun(), 0); // send returned before reading
     QCoreApplication::processEvents();
     EXPECT_EQ(mail->scriptsRun(), 1);
-    ASSERT_EQ(ui.chooserCalls.size(), 1u); // an unknown sender: asked from the event loop
+    EXPECT_EQ(shell.chooserCalls.size(), 1u); // an unknown sender: asked from the event loop
     settle();
     EXPECT_FALSE(delegate->busy());
 }
 
-TEST_F(Triggers, AShortcutSendsOnTheNextTurnAndNeverInsideTheCallback) {
+TEST_F(Triggers, AShortcutSendsOnALaterTurnAndTwoQuickPressesSendOnce) {
     hotKeys.press(15); // ⌥⌘R
+    hotKeys.press(15);
 
     EXPECT_FALSE(delegate->busy());
     EXPECT_EQ(mail->scriptsRun(), 0);
-    EXPECT_TRUE(ui.chooserCalls.empty());
     settle();
     EXPECT_EQ(mail->scriptsRun(), 1);
-    EXPECT_EQ(ui.chooserCalls.size(), 1u);
+    EXPECT_EQ(shell.chooserCalls.size(), 1u);
 
     // An action that is not set up answers with its alert, also outside the callback.
     hotKeys.press(18); // ⌥⌘1
-    EXPECT_TRUE(ui.alerts.empty());
+    EXPECT_TRUE(shell.alerts.empty());
     settle();
-    EXPECT_EQ(ui.alerts, (std::vector<Alert>{{"This action isn't set up yet",
-                                              "Give it a name and a prompt in Settings → Prompts."}}));
+    EXPECT_EQ(shell.alerts, (std::vector<Alert>{{"This action isn't set up yet",
+                                                 "Give it a name and a prompt in Settings → Prompts."}}));
     EXPECT_EQ(mail->scriptsRun(), 1);
 }
 
-TEST_F(Triggers, PressingTwiceQuicklySendsOnce) {
-    hotKeys.press(1);
-    hotKeys.press(1);
-    settle();
-    EXPECT_EQ(mail->scriptsRun(), 1);
-}
+TEST_F(Triggers, TheIconTogglesThePanelAndFooterButtonsCloseItFirst) {
+    ASSERT_TRUE(statusBar.click);
+    statusBar.click();
+    EXPECT_TRUE(statusBar.shown);
+    statusBar.click();
+    EXPECT_FALSE(statusBar.shown);
 
-TEST_F(Triggers, FooterButtonsCloseThePanelFirst) {
     for (auto button : {MenuPanelModel::Button::checkForUpdates, MenuPanelModel::Button::settings,
-                        MenuPanelModel::Button::support}) {
-        statusBar.shown = true;
+                        MenuPanelModel::Button::support, MenuPanelModel::Button::settings}) {
+        statusBar.click();
         delegate->panel()->press(button);
         EXPECT_FALSE(statusBar.shown);
     }
-    EXPECT_NE(delegate->settingsWindow(), nullptr);
-    EXPECT_EQ(ui.donateDialogs, 1);
+    EXPECT_EQ(shell.donateDialogs, 1);
+    // The settings window is made on first use, then kept.
+    auto* settings = delegate->settingsWindow();
+    ASSERT_NE(settings, nullptr);
+    delegate->showSettings();
+    EXPECT_EQ(delegate->settingsWindow(), settings);
+
+    statusBar.hasIcon = false; // no button to show it below
+    statusBar.click();
+    EXPECT_FALSE(statusBar.shown);
 }
 
 } // namespace

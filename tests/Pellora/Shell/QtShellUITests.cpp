@@ -4,13 +4,12 @@
 #include <vector>
 
 #include <QApplication>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
+#include "App/Driving.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Platform/Sim/VirtualClock.h"
@@ -28,24 +27,21 @@ TEST(QtShellUIAlert, ButtonsInOrderFirstDefaultClosingAnswersNothingTextStaysTex
     QtStatusBar statusBar;
     QtShellUI ui(AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, statusBar);
 
-    struct Seen {
-        std::vector<std::string> buttons; // left to right, "*" marks the default
-        std::vector<std::string> texts;
-    } seen;
-    // Looks at the box once it runs, then answers it.
-    auto answerWith = [&](const std::function<void(QMessageBox&)>& answer) {
-        QTimer::singleShot(0, [&, answer] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen = {};
-            auto buttons = box->findChildren<QPushButton*>();
-            std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
-            for (auto* button : buttons)
-                seen.buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
-            for (auto* label : box->findChildren<QLabel*>())
-                if (label->isVisible() && !label->text().isEmpty() && label->textFormat() == Qt::PlainText)
-                    seen.texts.push_back(label->text().toStdString());
-            answer(*box);
+    std::vector<std::string> buttons; // left to right, "*" marks the default
+    std::vector<std::string> texts;   // as a reader sees them
+    auto answerWith = [&](std::function<void(QMessageBox&)> answer) {
+        pellora::testing::whenModal([&, answer](QWidget* modal) {
+            auto& box = *qobject_cast<QMessageBox*>(modal);
+            auto shown = box.findChildren<QPushButton*>();
+            std::sort(shown.begin(), shown.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+            buttons.clear();
+            for (auto* button : shown)
+                buttons.push_back(button->text().toStdString() + (button->isDefault() ? "*" : ""));
+            texts.clear();
+            for (auto* label : box.findChildren<QLabel*>())
+                if (label->isVisible() && !label->text().isEmpty())
+                    texts.push_back(pellora::testing::shownText(label).toStdString());
+            answer(box);
         });
     };
     auto press = [](const QString& title) {
@@ -55,27 +51,30 @@ TEST(QtShellUIAlert, ButtonsInOrderFirstDefaultClosingAnswersNothingTextStaysTex
                     button->click();
         };
     };
-    const std::vector<std::string> buttons{"Donate on Revolut", "Not Now"};
 
-    answerWith(press("Not Now"));
-    EXPECT_EQ(ui.runAlert("Enjoying the app?", "Thank you.", buttons), 1);
-    EXPECT_EQ(seen.buttons, (std::vector<std::string>{"Donate on Revolut*", "Not Now"}));
-
-    answerWith(press("Donate on Revolut"));
-    EXPECT_EQ(ui.runAlert("Enjoying the app?", "Thank you.", buttons), 0);
-
-    answerWith([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
-    EXPECT_EQ(ui.runAlert("Enjoying the app?", "Thank you.", buttons), -1);
-
-    answerWith([](QMessageBox& box) { box.close(); });
-    EXPECT_EQ(ui.runAlert("Some shortcuts are unavailable", "⌥⌘S is already used by another app.", buttons), -1);
+    struct Case {
+        const char* name;
+        std::function<void(QMessageBox&)> answer;
+        int chosen;
+    };
+    const std::vector<Case> cases{
+        {"second button", press("Not Now"), 1},
+        {"first button", press("Donate on Revolut"), 0},
+        {"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, -1},
+        {"closed", [](QMessageBox& box) { box.close(); }, -1},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        answerWith(test.answer);
+        EXPECT_EQ(ui.runAlert("Enjoying the app?", "Thank you.", {"Donate on Revolut", "Not Now"}), test.chosen);
+        EXPECT_EQ(buttons, (std::vector<std::string>{"Donate on Revolut*", "Not Now"}));
+    }
 
     // A description holding angle brackets is shown as written, never as markup.
     answerWith(press("OK"));
     ui.showAlert("Tovrin", "Couldn't find the chat “<b>Acme</b>” in Claude's sidebar.");
-    EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK*"});
-    EXPECT_EQ(seen.texts,
-              (std::vector<std::string>{"Tovrin", "Couldn't find the chat “<b>Acme</b>” in Claude's sidebar."}));
+    EXPECT_EQ(buttons, std::vector<std::string>{"OK*"});
+    EXPECT_EQ(texts, (std::vector<std::string>{"Tovrin", "Couldn't find the chat “<b>Acme</b>” in Claude's sidebar."}));
 }
 
 } // namespace

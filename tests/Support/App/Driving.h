@@ -5,6 +5,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLabel>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -40,6 +42,17 @@ template <class Widget> Widget* named(const QWidget* root, const QString& access
             return child;
     return nullptr;
 }
+
+// The text a reader sees for `text` shown by a label of this format or a tool tip (which
+// reads markup where it guesses there is some).
+inline QString shownText(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+inline QString shownText(const QLabel* label) { return shownText(label->text(), label->textFormat()); }
 
 // The accessible names of the controls that Tab stops at, starting at `first` and going
 // once round its window's focus chain.

@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "App/Driving.h"
 #include "App/VirtualTime.h"
 #include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
@@ -31,7 +32,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SimMailWindow, TheRowsPickedAreMailsSelectionInListOrder) {
-    const fs::path folder = pellora::testing::testHome() / "inbox";
+    // Deep enough that the whole path would not fit the window's side of the screen.
+    const fs::path folder = pellora::testing::testHome() / std::string(120, 'm') / "inbox";
     fs::create_directories(folder);
     const std::vector<std::pair<std::string, std::string>> messages{
         {"old.eml", "Mon, 02 Nov 2026 10:00:00 +0000"},
@@ -41,14 +43,23 @@ TEST(SimMailWindow, TheRowsPickedAreMailsSelectionInListOrder) {
     for (const auto& [name, date] : messages)
         std::ofstream(folder / name) << "From: Ann Example <ann@example.com>\r\nSubject: " << name
                                      << "\r\nDate: " << date << "\r\n\r\nBody of " << name;
+    std::ofstream(folder / "attached.eml")
+        << "Subject: attached\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+           "--b\r\nContent-Type: text/plain\r\n\r\nSee the notes.\r\n"
+           "--b\r\nContent-Type: text/plain\r\nContent-Disposition: attachment; filename=\"<b>notes</b>.txt\"\r\n\r\n"
+           "notes\r\n--b--\r\n";
     SimMail mail;
     SimMailWindow window(mail);
     window.openFolder(folder);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
+    EXPECT_LE(window.minimumSizeHint().width(), 560);
+
     QTreeWidget* list = window.list();
-    ASSERT_EQ(list->topLevelItemCount(), 3);
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    // Names from a message are shown as written, never read as markup.
+    EXPECT_EQ(pellora::testing::shownText(list->topLevelItem(3)->toolTip(1)), "Attachments: <b>notes</b>.txt");
     EXPECT_EQ(list->topLevelItem(0)->text(0), "Ann Example");
     EXPECT_EQ(list->topLevelItem(0)->text(1), "new.eml");
     EXPECT_EQ(mail.selection(), std::vector<fs::path>{folder / "new.eml"}); // the newest, at once
@@ -67,56 +78,48 @@ TEST(SimMailWindow, TheRowsPickedAreMailsSelectionInListOrder) {
 }
 
 TEST(SimClaudeWindow, DrawsClaudeAndPassesTheUserOn) {
+    using pellora::testing::named;
     VirtualClock clock;
     MemoryPasteboard pasteboard;
     SimDesktop desktop(clock, pasteboard);
     auto claude = std::make_shared<SimClaude>();
-    claude->addChat("Invoices", "c-1");
-    claude->addProject("Acme", "Client work", "p-1");
+    claude->addChat("<i>Invoices</i>", "c-1");
     desktop.install(claude);
     SimClaudeWindow window(*claude);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* chats = named<QListWidget>(&window, "Chats");
+    auto* box = named<QPlainTextEdit>(&window, "Write your prompt to Claude");
+    ASSERT_TRUE(chats && box);
 
-    QLabel* notRunning = nullptr;
-    for (auto* label : window.findChildren<QLabel*>())
-        if (label->text() == "Claude is not running.")
-            notRunning = label;
-    ASSERT_NE(notRunning, nullptr);
-    EXPECT_TRUE(notRunning->isVisible());
+    EXPECT_FALSE(chats->isVisible()); // "Claude is not running."
     desktop.launch(SimClaude::identifier);
     pellora::testing::settle(clock);
-    EXPECT_FALSE(notRunning->isVisible());
+    EXPECT_TRUE(chats->isVisible());
     EXPECT_EQ(window.placeTitle(), "New chat");
 
-    // A chat clicked in the sidebar opens by its link.
-    auto* chats = window.findChild<QListWidget*>(QString(), Qt::FindChildrenRecursively);
-    ASSERT_NE(chats, nullptr);
+    // A chat clicked in the sidebar opens by its link; its title is shown as written.
     ASSERT_EQ(chats->count(), 1);
     QTest::mouseClick(chats->viewport(), Qt::LeftButton, {}, chats->visualItemRect(chats->item(0)).center());
     pellora::testing::settle(clock);
-    EXPECT_EQ(claude->place(), SimClaude::Place::chat("c-1"));
     EXPECT_EQ(claude->receivedLinks(), std::vector<std::string>{"claude://claude.ai/chat/c-1"});
-    EXPECT_EQ(window.placeTitle(), "Invoices");
+    EXPECT_EQ(pellora::testing::shownText(named<QLabel>(&window, "Place")), "<i>Invoices</i>");
 
-    // What arrives by paste shows in the box; what the user types goes into Claude's box.
+    // What arrives by paste shows in the box, files as chips; what the user types goes into
+    // Claude's box.
     pasteboard.setString("Pasted text");
     claude->keyStroke(KeyEvents::keyV, KeyEvents::command);
+    pasteboard.writeFileURL((pellora::testing::testHome() / "<b>x.pdf").string());
+    claude->keyStroke(KeyEvents::keyV, KeyEvents::command);
     pellora::testing::settle(clock);
-    auto* box = window.findChild<QPlainTextEdit*>();
-    ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->toPlainText(), "Pasted text");
+    EXPECT_EQ(pellora::testing::shownText(named<QLabel>(&window, "Attachments")), "[<b>x.pdf]");
     box->setFocus();
     box->moveCursor(QTextCursor::End);
     QTest::keyClicks(box, " and typed");
     EXPECT_EQ(claude->messageBoxText(), "Pasted text and typed");
 
-    QPushButton* send = nullptr;
-    for (auto* button : window.findChildren<QPushButton*>())
-        if (button->accessibleName() == "Send message")
-            send = button;
-    ASSERT_NE(send, nullptr);
-    QTest::mouseClick(send, Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(&window, "Send message"), Qt::LeftButton);
     pellora::testing::settle(clock);
     ASSERT_EQ(claude->sentMessages().size(), 1u);
     EXPECT_EQ(claude->sentMessages()[0].text, "Pasted text and typed");
