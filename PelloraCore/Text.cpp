@@ -1,6 +1,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 
 #include <unicode/brkiter.h>
@@ -143,6 +144,24 @@ std::size_t characterCount(std::string_view text) {
         pieceIsAscii = true;
     }
     return count;
+}
+
+std::string prefix(std::string_view text, std::size_t count) {
+    const auto unicode = toUnicode(text);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> iterator(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status)) // code points are the best there is then
+        return toUtf8(unicode.tempSubString(0, unicode.moveIndex32(0, int32_t(std::min<std::size_t>(count, INT32_MAX)))));
+    iterator->setText(unicode);
+    int32_t end = 0;
+    for (std::size_t taken = 0; taken < count; ++taken) {
+        const auto next = iterator->next();
+        if (next == icu::BreakIterator::DONE)
+            break;
+        end = next;
+    }
+    return toUtf8(unicode.tempSubString(0, end));
 }
 
 std::vector<std::string> words(std::string_view text) {

@@ -26,6 +26,8 @@ std::string uppercased(std::string_view text);
 
 // User-perceived characters (extended grapheme clusters).
 std::size_t characterCount(std::string_view text);
+// The first `count` user-perceived characters; the whole text when it is not longer.
+std::string prefix(std::string_view text, std::size_t count);
 
 // Splits at runs of white space and newlines, dropping empty words.
 std::vector<std::string> words(std::string_view text);

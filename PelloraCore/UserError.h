@@ -12,6 +12,10 @@ public:
     virtual std::string description() const = 0;
     const char* what() const noexcept override;
 
+    // The text to show for any caught failure: a UserError's description, another
+    // exception's what(), or "unknown error".
+    static std::string describe(const std::exception_ptr& error);
+
 private:
     mutable std::string what_;
 };

@@ -1,12 +1,21 @@
 #include "PrivacyChoice.h"
 
-#include "Pellora/Shell/Log.h"
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "Pellora/Settings/PrivacyChoiceView.h"
 
 namespace pellora::PrivacyChoice {
 
 AnalyticsChoice ask() {
-    Log::write("consent window: not available yet; answering notShared");
-    return AnalyticsChoice::notShared;
+    PrivacyChoiceView view;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        view.move(screen->availableGeometry().center() - view.rect().center());
+    view.show();
+    view.raise();
+    view.activateWindow();
+    view.exec();
+    return view.answer();
 }
 
 } // namespace pellora::PrivacyChoice

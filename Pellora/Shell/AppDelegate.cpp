@@ -4,16 +4,26 @@
 #include <filesystem>
 #include <system_error>
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QThreadPool>
 
 #include "Pellora/Claude/ClaudeBridge.h"
 #include "Pellora/Mail/MailReader.h"
+#include "Pellora/Platform/Accessibility.h"
+#include "Pellora/Settings/SettingsWindowController.h"
 #include "Pellora/Shell/ActivityStore.h"
 #include "Pellora/Shell/ConfigStore.h"
+#include "Pellora/Shell/HotKeyCenter.h"
 #include "Pellora/Shell/Log.h"
+#include "Pellora/Shell/MenuBarIcon.h"
+#include "Pellora/Shell/MenuPanelModel.h"
 #include "Pellora/Shell/ShellUI.h"
+#include "Pellora/Shell/StatusBar.h"
+#include "Pellora/Updates/UpdateManager.h"
 #include "PelloraCore/ActivityFile.h"
 #include "PelloraCore/PromptBuilder.h"
+#include "PelloraCore/ReferenceDate.h"
 #include "PelloraCore/Router.h"
 #include "PelloraCore/Text.h"
 #include "PelloraCore/UserError.h"
@@ -24,30 +34,149 @@ namespace {
 constexpr double busyOpacity = 0.45;
 constexpr double idleOpacity = 1.0;
 
-// The text an alert shows for a failure: the user-facing description where there is one.
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const UserError& userError) {
-        return userError.description();
-    } catch (const std::exception& other) {
-        return other.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
-
 } // namespace
 
-AppDelegate::AppDelegate(AppServices services, ShellUI& ui, QObject* parent)
-    : QObject(parent), services_(services), ui_(ui) {}
+AppDelegate::AppDelegate(AppServices services, ShellUI& ui, Parts parts, QObject* parent)
+    : QObject(parent), services_(services), ui_(ui), parts_(std::move(parts)) {}
 
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
     store_ = std::make_unique<ConfigStore>();
+    emit launchStepDone(LaunchStep::createStore);
     activity_ = std::make_unique<ActivityStore>();
+    emit launchStepDone(LaunchStep::createActivity);
+    updates_ = std::make_unique<UpdateManager>(
+        *store_, UpdateManager::Services{.clock = services_.clock,
+                                         .ui = ui_,
+                                         .installer = parts_.installer,
+                                         .bundle = parts_.bundle,
+                                         .send = parts_.checkin});
+    emit launchStepDone(LaunchStep::createUpdates);
+
+    parts_.statusBar.createStatusItem();
+    emit launchStepDone(LaunchStep::createStatusItem);
+    parts_.statusBar.setButton(MenuBarIcon::load(parts_.bundle), "Tovrin", [self = QPointer(this)] {
+        if (self)
+            self->togglePanel();
+    });
+    emit launchStepDone(LaunchStep::setStatusItemButton);
+    setUpPanel();
+    emit launchStepDone(LaunchStep::setUpPanel);
+    registerHotKeys();
+    emit launchStepDone(LaunchStep::registerHotKeys);
     MailReader::sweepOldAttachmentFolders();
+    emit launchStepDone(LaunchStep::sweepAttachmentFolders);
+
+    // Dropped by Qt if the delegate is gone by then.
+    QMetaObject::invokeMethod(this, &AppDelegate::finishLaunching, Qt::QueuedConnection);
+    emit launchStepDone(LaunchStep::scheduleFinish);
+}
+
+void AppDelegate::finishLaunching() {
+    const bool hasBundleIdentifier = parts_.bundle && parts_.bundle->identifier && !parts_.bundle->identifier->empty();
+    if (store_->config().analyticsChoice == AnalyticsChoice::unset && hasBundleIdentifier) {
+        ui_.activateApplication();
+        // The window answers notShared when its modal loop ends without a choice.
+        const AnalyticsChoice answer = ui_.askPrivacyChoice();
+        Config config = store_->config();
+        config.analyticsChoice = answer;
+        store_->setConfig(config);
+        config = store_->config();
+        config.analyticsChoiceDate = ReferenceDate::from(services_.clock.wallNow());
+        store_->setConfig(config);
+        emit launchStepDone(LaunchStep::askPrivacyChoice);
+    }
+    // The answer is not used: the platform shows its own prompt when trust is missing.
+    services_.accessibility.isTrusted(true);
+    emit launchStepDone(LaunchStep::requestAccessibilityTrust);
+    updates_->start();
+    emit launchStepDone(LaunchStep::startUpdates);
+}
+
+void AppDelegate::showSettings() {
+    if (!settingsWindow_)
+        settingsWindow_ = std::make_unique<SettingsWindowController>(
+            SettingsContext{*store_, *activity_, *updates_, services_, ui_});
+    settingsWindow_->show();
+}
+
+void AppDelegate::togglePanel() {
+    StatusBar& bar = parts_.statusBar;
+    if (bar.isPopoverShown())
+        bar.closePopover();
+    else if (bar.hasButton())
+        bar.showPopover();
+}
+
+void AppDelegate::setUpPanel() {
+    // Each callback closes the panel first; none runs once the delegate is gone.
+    const QPointer<AppDelegate> self(this);
+    MenuPanelModel::Callbacks callbacks;
+    callbacks.onSend = [self](Action action) {
+        if (!self)
+            return;
+        self->parts_.statusBar.closePopover();
+        // Mail is scripted only once the panel is gone.
+        self->services_.clock.callAfter(panelSendDelay, [self, action] {
+            if (self)
+                self->send(action);
+        });
+    };
+    callbacks.onCheckUpdates = [self] {
+        if (!self)
+            return;
+        self->parts_.statusBar.closePopover();
+        self->updates_->checkNow();
+    };
+    callbacks.onSettings = [self] {
+        if (!self)
+            return;
+        self->parts_.statusBar.closePopover();
+        self->showSettings();
+    };
+    callbacks.onSupport = [self] {
+        if (!self)
+            return;
+        self->parts_.statusBar.closePopover();
+        self->ui_.showDonateDialog();
+    };
+    callbacks.onQuit = [self] {
+        if (!self)
+            return;
+        self->parts_.statusBar.closePopover();
+        QCoreApplication::quit();
+    };
+    const std::string version = parts_.bundle ? parts_.bundle->version() : Bundle{}.version();
+    panel_ = std::make_unique<MenuPanelModel>(*store_, menuState_, version, std::move(callbacks));
+    parts_.statusBar.setPopoverContent(*panel_);
+}
+
+void AppDelegate::registerHotKeys() {
+    if (!hotKeyCenter_)
+        hotKeyCenter_ = std::make_unique<HotKeyCenter>(parts_.hotKeys);
+    std::vector<std::string> unavailable;
+    for (Action action : Action::allCases()) {
+        const QPointer<AppDelegate> self(this);
+        const bool registered = hotKeyCenter_->registerHotKey(
+            HotKeyCenter::keyCode(action), HotKeyCenter::actionModifiers, [self, action] {
+                // The platform's callback returns at once; the send starts on the next turn.
+                if (self)
+                    QMetaObject::invokeMethod(
+                        self.data(),
+                        [self, action] {
+                            if (self)
+                                self->send(action);
+                        },
+                        Qt::QueuedConnection);
+            });
+        if (!registered)
+            unavailable.push_back(action.shortcutLabel());
+    }
+    if (unavailable.empty())
+        return;
+    ui_.activateApplication();
+    ui_.showAlert("Some shortcuts are unavailable", HotKeyCenter::unavailableText(unavailable));
 }
 
 void AppDelegate::setBusy(bool busy) {
@@ -74,8 +203,11 @@ void AppDelegate::send(Action action) {
     if (busy_)
         return;
     setBusy(true);
-    // Runs detached; it catches everything itself and always clears `busy`.
-    runSend(action, std::move(snapshot));
+    // Returns before Mail is read, so no caller ever sits inside the send's modal windows.
+    // The task runs detached; it catches everything itself and always clears `busy`.
+    QMetaObject::invokeMethod(
+        this, [this, action, snapshot = std::move(snapshot)]() mutable { runSend(action, std::move(snapshot)); },
+        Qt::QueuedConnection);
 }
 
 QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
@@ -83,7 +215,7 @@ QCoro::Task<void> AppDelegate::runSend(Action action, Config snapshot) {
         co_await sendEmail(action, std::move(snapshot));
     } catch (...) {
         // Reading or delivering failed; the folder is already taken care of.
-        fail(describe(std::current_exception()));
+        fail(UserError::describe(std::current_exception()));
     }
     setBusy(false);
 }

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include "Pellora/Shell/Symbols.h"
+
 namespace pellora::Brand {
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
@@ -9,6 +11,11 @@ bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).li
 QColor accent(const QPalette& palette) { return isDark(palette) ? QColor(66, 165, 245) : QColor(13, 71, 161); }
 
 QColor accent() { return accent(QGuiApplication::palette()); }
+
+QIcon applicationIcon() {
+    const QIcon icon = QGuiApplication::windowIcon();
+    return icon.isNull() ? Symbols::icon("envelope.arrow.triangle.branch") : icon;
+}
 
 QColor withOpacity(QColor color, double opacity) {
     color.setAlphaF(float(color.alphaF() * opacity));

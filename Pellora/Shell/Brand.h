@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPalette>
 
 namespace pellora {
@@ -16,6 +17,10 @@ QColor accent();
 
 // Whether the palette reads as dark: its window colour is darker than mid-grey.
 bool isDark(const QPalette& palette);
+
+// The application's icon: the one the composition root gave the application, else the
+// "envelope.arrow.triangle.branch" symbol.
+QIcon applicationIcon();
 
 // `color` at `opacity` (0…1).
 QColor withOpacity(QColor color, double opacity);

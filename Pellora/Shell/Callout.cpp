@@ -11,7 +11,9 @@ namespace pellora {
 Callout::Callout(QWidget* content, QWidget* parent) : QFrame(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
-    layout->addWidget(content, 0, Qt::AlignLeading);
+    // The content fills the box, so text that wraps gets the whole width and its full height;
+    // an aligned item would keep only its preferred width and clip what wraps.
+    layout->addWidget(content);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 

@@ -9,7 +9,7 @@ namespace pellora {
 class Callout : public QFrame {
     Q_OBJECT
 public:
-    // Takes ownership of `content`; it is laid out inside the box, aligned to the leading edge.
+    // Takes ownership of `content`; it fills the box, its own contents aligned to the leading edge.
     explicit Callout(QWidget* content, QWidget* parent = nullptr);
 
 protected:

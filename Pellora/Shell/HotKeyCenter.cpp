@@ -10,20 +10,23 @@ bool HotKeyCenter::registerHotKey(int keyCode, int modifiers, std::function<void
     if (!handlerInstalled_) {
         // Installed once, whatever happens to the registrations.
         handlerInstalled_ = true;
-        platform_.installHandler([this](std::uint32_t id) { dispatch(id); });
+        // A press reported after the registry is gone finds no handlers and does nothing.
+        platform_.installHandler([weak = std::weak_ptr<Handlers>(handlers_)](std::uint32_t id) {
+            const auto handlers = weak.lock();
+            if (!handlers)
+                return;
+            // A refused registration's identifier has no handler and is ignored.
+            const auto found = handlers->find(id);
+            if (found != handlers->end())
+                found->second();
+        });
     }
     const std::uint32_t id = nextID_++;
     if (!platform_.registerHotKey(keyCode, modifiers, id))
         return false;
     refs_.push_back(id);
-    handlers_[id] = std::move(handler);
+    (*handlers_)[id] = std::move(handler);
     return true;
-}
-
-void HotKeyCenter::dispatch(std::uint32_t id) const {
-    const auto found = handlers_.find(id);
-    if (found != handlers_.end())
-        found->second();
 }
 
 int HotKeyCenter::keyCode(Action action) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,11 @@ public:
     std::uint32_t nextID() const { return nextID_; }
 
 private:
-    void dispatch(std::uint32_t id) const;
+    using Handlers = std::map<std::uint32_t, std::function<void()>>;
 
     HotKeys& platform_;
-    std::map<std::uint32_t, std::function<void()>> handlers_;
+    // Shared with the platform's handler, which may outlive the registry.
+    std::shared_ptr<Handlers> handlers_ = std::make_shared<Handlers>();
     std::vector<std::uint32_t> refs_;
     std::uint32_t nextID_ = 1;
     bool handlerInstalled_ = false;

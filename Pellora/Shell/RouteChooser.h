@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Pellora/Settings/RouteEditor.h"
 #include "Pellora/Shell/ChooserResult.h"
 #include "PelloraCore/Router.h"
 
@@ -17,6 +18,11 @@ namespace RouteChooser {
 // one of the editor's buttons. `loadChats` lists the chat titles of Claude's sidebar.
 ChooserResult ask(const Router::RouteSuggestion& suggestion, const std::string& previewPrompt,
                   std::function<std::vector<std::string>()> loadChats);
+
+// What the chooser hands the editor: its texts, the starting route and the suggestion (no
+// callbacks yet).
+RouteEditor::Inputs editorInputs(const Router::RouteSuggestion& suggestion, const std::string& previewPrompt,
+                                 std::function<std::vector<std::string>()> loadChats);
 
 } // namespace RouteChooser
 } // namespace pellora

@@ -66,26 +66,45 @@ TEST(Action, BuiltInPrompts) {
     }
 }
 
-TEST(ActionOverrides, FreshConfigurationAndCustomActions) {
-    Config config;
-    EXPECT_EQ(config.name(Action::custom1), "");
-    EXPECT_EQ(config.instruction(Action::reply), replyPrompt);
-    EXPECT_EQ(config.mode(Action::pasteOnly), ActionMode::pasteOnly);
-    for (Action action : Action::allCases())
-        EXPECT_EQ(config.isConfigured(action), action != Action::custom1 && action != Action::custom2)
-            << action.rawValue();
+TEST(ActionOverrides, WhenAnActionIsSetUp) {
+    // A custom action needs a name and a prompt, or a name and the paste-only mode; only spaces
+    // and tabs are trimmed from names, so a line feed counts as a name.
+    using Text = std::optional<std::string>;
+    const std::tuple<Action, Text, Text, std::optional<ActionMode>, bool> cases[] = {
+        {Action::reply, {}, {}, {}, true},
+        {Action::pasteOnly, {}, {}, {}, true},
+        {Action::custom1, {}, {}, {}, false},
+        {Action::custom1, "Translate", {}, {}, false},
+        {Action::custom1, "Translate", "Translate to French.", {}, true},
+        {Action::custom2, "Archive", {}, ActionMode::pasteOnly, true},
+        {Action::reply, "", {}, {}, false},
+        {Action::reply, {}, "", {}, false},
+        {Action::reply, {}, " \n\u2028\u0085", {}, false},
+        {Action::reply, {}, "", ActionMode::pasteOnly, true},
+        {Action::summary, " \t\u3000", {}, {}, false},
+        {Action::summary, "\n", {}, {}, true},
+    };
+    for (const auto& [action, name, prompt, mode, configured] : cases) {
+        Config config;
+        if (name)
+            config.setName(*name, action);
+        if (prompt)
+            config.setInstruction(*prompt, action);
+        if (mode)
+            config.setMode(*mode, action);
+        EXPECT_EQ(config.isConfigured(action), configured) << action.rawValue() << " " << name.value_or("-");
+    }
 
-    // A custom action needs a name and a prompt, or a name and the paste-only mode.
-    config.setName("Translate", Action::custom1);
-    EXPECT_FALSE(config.isConfigured(Action::custom1));
-    config.setInstruction("Translate to French.", Action::custom1);
-    EXPECT_TRUE(config.isConfigured(Action::custom1));
-    config.resetAction(Action::custom1);
+    Config config;
+    EXPECT_EQ(std::tuple(config.name(Action::custom1), config.instruction(Action::reply), config.mode(Action::pasteOnly)),
+              std::tuple("", replyPrompt, ActionMode::pasteOnly));
+    config.setName("", Action::reply);
+    config.setInstruction("", Action::summary);
+    EXPECT_EQ(std::tuple(config.actions.at("reply").name, config.name(Action::reply), config.instruction(Action::summary)),
+              std::tuple("", "", ""));
+    config.resetAction(Action::reply);
+    config.resetAction(Action::summary);
     EXPECT_TRUE(config.actions.empty());
-    EXPECT_FALSE(config.isConfigured(Action::custom1));
-    config.setName("Archive", Action::custom2);
-    config.setMode(ActionMode::pasteOnly, Action::custom2);
-    EXPECT_TRUE(config.isConfigured(Action::custom2));
 }
 
 TEST(ActionOverrides, ValuesEqualToTheDefaultAreNeverStored) {
@@ -106,28 +125,4 @@ TEST(ActionOverrides, ValuesEqualToTheDefaultAreNeverStored) {
     EXPECT_EQ(config.actions.at("reply"), (ActionSetting{std::nullopt, ActionMode::pasteOnly, std::nullopt}));
     config.setMode(ActionMode::prompt, Action::reply);
     EXPECT_TRUE(config.actions.empty());
-}
-
-TEST(ActionOverrides, EmptyAndBlankOverrides) {
-    Config config;
-    config.setName("", Action::reply);
-    EXPECT_EQ(config.actions.at("reply").name, "");
-    EXPECT_EQ(config.name(Action::reply), "");
-    EXPECT_FALSE(config.isConfigured(Action::reply));
-
-    Config prompts;
-    prompts.setInstruction("", Action::reply);
-    EXPECT_EQ(prompts.instruction(Action::reply), "");
-    EXPECT_FALSE(prompts.isConfigured(Action::reply));
-    prompts.setInstruction(" \n\u2028\u0085", Action::reply);
-    EXPECT_FALSE(prompts.isConfigured(Action::reply));
-    prompts.setMode(ActionMode::pasteOnly, Action::reply);
-    EXPECT_TRUE(prompts.isConfigured(Action::reply));
-
-    // Only spaces and tabs are trimmed from names; a line feed counts as a name.
-    Config names;
-    names.setName(" \t\u3000", Action::summary);
-    EXPECT_FALSE(names.isConfigured(Action::summary));
-    names.setName("\n", Action::summary);
-    EXPECT_TRUE(names.isConfigured(Action::summary));
 }

@@ -51,3 +51,10 @@ TEST(Text, NumericMeansANumericTypeOtherThanNone) {
     for (auto [c, numeric] : cases)
         EXPECT_EQ(Text::isNumeric(c), numeric) << std::hex << std::uint32_t(c);
 }
+
+TEST(Text, PrefixCountsUserPerceivedCharacters) {
+    const std::tuple<const char*, std::size_t, const char*> cases[] = {
+        {"abc", 2, "ab"}, {"abc", 5, "abc"}, {"e\u0301e\u0301e\u0301", 2, "e\u0301e\u0301"}, {"\r\nx", 1, "\r\n"}, {"", 3, ""}};
+    for (const auto& [text, count, prefix] : cases)
+        EXPECT_EQ(Text::prefix(text, count), prefix) << text << " " << count;
+}

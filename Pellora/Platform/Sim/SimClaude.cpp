@@ -143,10 +143,33 @@ void SimClaude::addChat(std::string title, std::string id, Row row) {
     chatList_->addChild(entry.outer);
     chats_.push_back(std::move(entry));
     layout();
+    changed();
 }
 
 void SimClaude::addProject(std::string name, std::string description, std::string id) {
     projects_.push_back(Project{std::move(name), std::move(description), std::move(id)});
+    changed();
+}
+
+std::vector<SimClaude::Chat> SimClaude::chats() const {
+    std::vector<Chat> chats;
+    for (const auto& row : chats_)
+        chats.push_back(row.chat);
+    return chats;
+}
+
+int SimClaude::addObserver(std::function<void()> onChange) {
+    observers_[nextObserver_] = std::move(onChange);
+    return nextObserver_++;
+}
+
+void SimClaude::removeObserver(int observer) { observers_.erase(observer); }
+
+void SimClaude::changed() const {
+    // A copy: an observer may remove itself.
+    const auto observers = observers_;
+    for (const auto& [number, observer] : observers)
+        observer();
 }
 
 void SimClaude::setWindowFrame(double x, double y, double width, double height) {
@@ -214,11 +237,13 @@ void SimClaude::setFocus(std::shared_ptr<SimElement> element) {
         root_->setAttribute("AXFocusedUIElement", focused_->handle());
     else
         root_->removeAttribute("AXFocusedUIElement");
+    changed();
 }
 
 void SimClaude::setBoxText(std::string text) {
     boxText_ = std::move(text);
     box_->setAttribute("AXValue", boxText_);
+    changed();
 }
 
 void SimClaude::didLaunch() {
@@ -250,6 +275,7 @@ void SimClaude::go(Place place) {
     projectList_->removeAllChildren();
     cards_.clear();
     layout();
+    changed();
     if (place.kind == Place::Kind::projectList)
         return;
 
@@ -283,6 +309,7 @@ void SimClaude::showProjectList() {
             cards_.push_back(card);
         }
         layout();
+        changed();
     });
 }
 
@@ -335,6 +362,7 @@ void SimClaude::paste() {
         if (auto uris = item.find(Pasteboard::fileURLType); uris != item.end()) {
             for (auto& file : filesOf(uris->second))
                 attachments_.push_back(std::move(file));
+            changed();
         } else if (auto text = item.find(Pasteboard::plainTextType); text != item.end()) {
             pendingPaste_ += Text::codePoints(text->second);
             if (!pieceScheduled_)
@@ -362,8 +390,8 @@ void SimClaude::send() {
     if (boxText_.empty() && attachments_.empty())
         return;
     sent_.push_back(Message{place_, boxText_, attachments_, clock().now()});
-    setBoxText({});
     attachments_.clear();
+    setBoxText({});
 }
 
 } // namespace pellora

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -118,6 +119,16 @@ public:
     // Replaces what the message box holds, as if the user had typed it.
     void setMessageBoxText(std::string text) { setBoxText(std::move(text)); }
 
+    // Sidebar contents, in the order added.
+    std::vector<Chat> chats() const;
+    const std::vector<Project>& projects() const { return projects_; }
+
+    // `onChange` is called after anything a window drawing this app would show has changed:
+    // the place, the message box, attachments, messages sent, the project list, the sidebar,
+    // the front. Returns the observer's number for removeObserver.
+    int addObserver(std::function<void()> onChange);
+    void removeObserver(int observer);
+
     // State.
     const Place& place() const { return place_; }
     std::string messageBoxText() const { return boxText_; }
@@ -145,6 +156,7 @@ public:
     Clock::Duration activationDelay() const override { return knobs.activationDelay; }
     void didLaunch() override;
     void didQuit() override;
+    void didBecomeFrontmost() override { changed(); }
     void openURLs(const std::vector<std::string>& urls) override;
     void keyStroke(std::uint16_t keyCode, std::uint64_t flags) override;
     std::shared_ptr<SimElement> accessibilityRoot() override { return root_; }
@@ -164,6 +176,7 @@ private:
     void expose(bool exposed);
     void setFocus(std::shared_ptr<SimElement> element);
     void setBoxText(std::string text);
+    void changed() const;
 
     // Shows a place; the box empties and takes the focus after focusDelay.
     void go(Place place);
@@ -198,6 +211,8 @@ private:
     std::vector<Place> visited_;
     std::vector<Message> sent_;
     int lostPastes_ = 0;
+    std::map<int, std::function<void()>> observers_;
+    int nextObserver_ = 1;
 
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -2,7 +2,6 @@
 
 #include <regex>
 
-#include <QUrl>
 
 #include "Pellora/Platform/Sim/SimElement.h"
 
@@ -195,8 +194,10 @@ std::optional<std::string> SimDesktop::frontmostApplication() const {
 }
 
 bool SimDesktop::openURL(const std::string& url) {
-    const QUrl parsed(QString::fromStdString(url), QUrl::StrictMode);
-    if (!parsed.isValid() || parsed.scheme().isEmpty())
+    // Any link with a scheme has a handler on a Mac. QUrl is not asked: it rejects Mail's own
+    // message://%3C…%3E links, whose "host" is a percent-encoded message id.
+    static const std::regex withScheme("[A-Za-z][A-Za-z0-9+.-]*:[^\\s]+");
+    if (!std::regex_match(url, withScheme))
         return false;
     openedURLs_.push_back(url);
     return true;

@@ -83,19 +83,23 @@ std::string appleScriptDate(int weekday /* 1 = Monday */, int day, int month, in
            months.at(std::size_t(month - 1)) + " " + std::to_string(year) + " at " + time;
 }
 
+// As Mail turns "date received" into text: the clock time in this machine's time zone.
 std::string dateText(GDateTime* date, std::chrono::system_clock::time_point fallback) {
     if (date) {
-        // The clock time written in the Date header, in its own offset.
-        return appleScriptDate(g_date_time_get_day_of_week(date), g_date_time_get_day_of_month(date),
-                               g_date_time_get_month(date), g_date_time_get_year(date), g_date_time_get_hour(date),
-                               g_date_time_get_minute(date), g_date_time_get_second(date));
+        GDateTime* local = g_date_time_to_local(date);
+        const std::string text = appleScriptDate(g_date_time_get_day_of_week(local), g_date_time_get_day_of_month(local),
+                                                 g_date_time_get_month(local), g_date_time_get_year(local),
+                                                 g_date_time_get_hour(local), g_date_time_get_minute(local),
+                                                 g_date_time_get_second(local));
+        g_date_time_unref(local);
+        return text;
     }
     // No Date header: Mail received it now.
     const std::time_t seconds = std::chrono::system_clock::to_time_t(fallback);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    return appleScriptDate(utc.tm_wday == 0 ? 7 : utc.tm_wday, utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900,
-                           utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return appleScriptDate(local.tm_wday == 0 ? 7 : local.tm_wday, local.tm_mday, local.tm_mon + 1,
+                           local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 void collectMailboxes(InternetAddressList* list, std::vector<InternetAddressMailbox*>& into) {
@@ -191,6 +195,89 @@ void collectLeaves(GMimeObject* object, std::vector<GMimeObject*>& leaves) {
     }
 }
 
+// The bytes of a part after its transfer encoding is undone.
+std::string decodedBytes(GMimePart* part) {
+    GPointer<GMimeStream> content(g_mime_stream_mem_new());
+    if (GMimeDataWrapper* wrapper = g_mime_part_get_content(part))
+        g_mime_data_wrapper_write_to_stream(wrapper, content.get());
+    return bytesOf(content.get());
+}
+
+bool isUtf8(const std::string& bytes) { return g_utf8_validate(bytes.data(), gssize(bytes.size()), nullptr); }
+
+// Windows-1252 to UTF-8; the five unassigned bytes keep their Latin-1 meaning.
+std::string fromWindows1252(const std::string& bytes) {
+    static constexpr std::array<char16_t, 32> high{
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text;
+    text.reserve(qsizetype(bytes.size()));
+    for (const unsigned char byte : bytes)
+        text += QChar(byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte));
+    return text.toStdString();
+}
+
+// A text part's content as UTF-8, whatever it declares: its charset when that converts
+// cleanly, otherwise UTF-8 when the bytes are UTF-8, otherwise Windows-1252.
+std::string textOf(GMimePart* part) {
+    const std::string bytes = decodedBytes(part);
+    if (const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset")) {
+        gsize written = 0;
+        GError* error = nullptr;
+        GText converted(g_convert(bytes.data(), gssize(bytes.size()), "UTF-8", charset, nullptr, &written, &error));
+        if (error)
+            g_error_free(error);
+        else if (converted && isUtf8(std::string(converted.get(), written)))
+            return std::string(converted.get(), written);
+    }
+    return isUtf8(bytes) ? bytes : fromWindows1252(bytes);
+}
+
+// An inline text part: part of what Mail shows as the message's content.
+bool isInlineText(GMimeObject* object) {
+    return GMIME_IS_TEXT_PART(object) && !isAttachmentDisposition(object) && !g_mime_part_get_filename(GMIME_PART(object));
+}
+
+std::string renderedText(GMimeObject* object) {
+    std::string text = textOf(GMIME_PART(object));
+    if (g_mime_content_type_is_type(g_mime_object_get_content_type(object), "text", "html"))
+        text = QTextDocumentFragment::fromHtml(QString::fromStdString(text)).toPlainText().toStdString();
+    return text;
+}
+
+// Mail's "content": every inline text part in order (a list footer after the message
+// included); of alternative renderings only one, the plain text where there is one.
+void collectContent(GMimeObject* object, std::string& content) {
+    if (GMIME_IS_MULTIPART(object)) {
+        auto* multipart = GMIME_MULTIPART(object);
+        const int count = g_mime_multipart_get_count(multipart);
+        if (g_mime_content_type_is_type(g_mime_object_get_content_type(object), "multipart", "alternative")) {
+            GMimeObject* chosen = nullptr;
+            for (int index = 0; index < count && !chosen; ++index) {
+                GMimeObject* part = g_mime_multipart_get_part(multipart, index);
+                if (isInlineText(part) && g_mime_content_type_is_type(g_mime_object_get_content_type(part), "text", "plain"))
+                    chosen = part;
+            }
+            for (int index = 0; index < count && !chosen; ++index) {
+                GMimeObject* part = g_mime_multipart_get_part(multipart, index);
+                if (isInlineText(part) || GMIME_IS_MULTIPART(part))
+                    chosen = part;
+            }
+            // The renderings not chosen are not attachments either (see parse).
+            if (chosen)
+                collectContent(chosen, content);
+            return;
+        }
+        for (int index = 0; index < count; ++index)
+            collectContent(g_mime_multipart_get_part(multipart, index), content);
+    } else if (object && isInlineText(object)) {
+        if (!content.empty() && content.back() != '\n' && content.back() != '\r')
+            content += '\n';
+        content += renderedText(object);
+    }
+}
+
 std::optional<Parsed> parse(const std::filesystem::path& file) {
     std::ifstream input(file, std::ios::binary | std::ios::ate);
     if (!input)
@@ -209,58 +296,36 @@ std::optional<Parsed> parse(const std::filesystem::path& file) {
     if (!parsed.message)
         return std::nullopt;
 
-    std::vector<GMimeObject*> leaves;
-    collectLeaves(g_mime_message_get_mime_part(parsed.message.get()), leaves);
+    GMimeObject* root = g_mime_message_get_mime_part(parsed.message.get());
+    std::string content;
+    collectContent(root, content);
+    parsed.body = normaliseLineEnds(std::move(content));
 
-    // The content is the first inline plain-text part, else the first inline HTML part as text.
-    GMimeObject* bodyPart = nullptr;
-    for (const char* subtype : {"plain", "html"}) {
-        for (GMimeObject* leaf : leaves) {
-            if (!GMIME_IS_TEXT_PART(leaf) || isAttachmentDisposition(leaf) ||
-                g_mime_part_get_filename(GMIME_PART(leaf)))
-                continue;
-            if (g_mime_content_type_is_type(g_mime_object_get_content_type(leaf), "text", subtype)) {
-                bodyPart = leaf;
-                break;
-            }
-        }
-        if (bodyPart)
-            break;
-    }
-    if (bodyPart) {
-        GText text(g_mime_text_part_get_text(GMIME_TEXT_PART(bodyPart)));
-        std::string content = text ? text.get() : "";
-        if (g_mime_content_type_is_type(g_mime_object_get_content_type(bodyPart), "text", "html"))
-            content = QTextDocumentFragment::fromHtml(QString::fromStdString(content)).toPlainText().toStdString();
-        parsed.body = normaliseLineEnds(std::move(content));
-    }
+    std::vector<GMimeObject*> leaves;
+    collectLeaves(root, leaves);
 
     for (GMimeObject* leaf : leaves) {
-        if (leaf == bodyPart)
-            continue;
         Attachment attachment;
         attachment.type = mimeType(leaf);
-        GPointer<GMimeStream> content(g_mime_stream_mem_new());
         if (GMIME_IS_PART(leaf)) {
             auto* part = GMIME_PART(leaf);
+            if (isInlineText(leaf))
+                continue; // the content, or a rendering of it not chosen: never an attachment
             const char* filename = g_mime_part_get_filename(part);
-            const bool inlineText = GMIME_IS_TEXT_PART(leaf) && !filename && !isAttachmentDisposition(leaf);
-            if (inlineText)
-                continue; // an alternative rendering of the body, not an attachment
             attachment.name = filename ? filename : "";
-            if (GMimeDataWrapper* wrapper = g_mime_part_get_content(part))
-                g_mime_data_wrapper_write_to_stream(wrapper, content.get());
+            attachment.content = decodedBytes(part);
         } else if (GMIME_IS_MESSAGE_PART(leaf)) {
+            GPointer<GMimeStream> content(g_mime_stream_mem_new());
             GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(leaf));
             if (inner)
                 g_mime_object_write_to_stream(GMIME_OBJECT(inner), nullptr, content.get());
+            attachment.content = bytesOf(content.get());
             GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(leaf);
             const char* filename = disposition ? g_mime_content_disposition_get_parameter(disposition, "filename") : nullptr;
             attachment.name = filename ? filename : "";
         } else {
             continue;
         }
-        attachment.content = bytesOf(content.get());
         parsed.attachments.push_back(std::move(attachment));
     }
     return parsed;
@@ -321,6 +386,23 @@ std::optional<ScriptRunner::Outcome> SimMail::runScript(const std::string& sourc
     if (outcome.result && itemLimit_ && outcome.result->numberOfItems() > *itemLimit_)
         outcome.result->items.resize(std::size_t(std::max(0, *itemLimit_)));
     return outcome;
+}
+
+std::optional<SimMail::Listing> SimMail::listing(const std::filesystem::path& message) {
+    const auto parsed = parse(message);
+    if (!parsed)
+        return std::nullopt;
+    GMimeMessage* parsedMessage = parsed->message.get();
+    Listing listing;
+    listing.sender = senderText(g_mime_message_get_from(parsedMessage));
+    const char* subject = g_mime_message_get_subject(parsedMessage);
+    listing.subject = subject ? subject : "";
+    if (GDateTime* date = g_mime_message_get_date(parsedMessage))
+        listing.date = std::chrono::sys_seconds(std::chrono::seconds(g_date_time_to_unix(date)));
+    listing.content = parsed->body;
+    for (const auto& attachment : parsed->attachments)
+        listing.attachmentNames.push_back(attachment.name);
+    return listing;
 }
 
 ScriptRunner::Outcome SimMail::readSelection(const std::filesystem::path& folder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,12 +12,25 @@ namespace pellora {
 
 // Mail's stand-in. Its messages are .eml files; it answers exactly one script, the mail
 // reader's, the way Mail does: the selected message's nine items, with its attachments saved
-// into the folder named in the script. Launch and quit it through the desktop.
+// into the folder named in the script. The content is what Mail shows: every inline text part
+// (one rendering of each alternative), always valid UTF-8. Launch and quit it through the desktop.
 class SimMail : public SimApplication {
 public:
     static constexpr const char* identifier = "com.apple.mail";
 
+    // What Mail's window shows of a message: its line in the list and its content.
+    struct Listing {
+        std::string sender; // "Name <address>"
+        std::string subject;
+        std::optional<std::chrono::sys_seconds> date; // absent without a Date header
+        std::string content;                           // as the script's content item
+        std::vector<std::string> attachmentNames;      // small images included
+    };
+
     std::string bundleIdentifier() const override { return identifier; }
+
+    // An .eml file as Mail shows it; absent when it cannot be read as a message.
+    static std::optional<Listing> listing(const std::filesystem::path& message);
 
     // The selected messages in Mail's order, as .eml files (read when a script asks).
     void setSelection(std::vector<std::filesystem::path> messages) { selection_ = std::move(messages); }

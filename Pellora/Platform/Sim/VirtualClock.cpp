@@ -63,4 +63,10 @@ int VirtualClock::runUntilIdle(int limit) {
     return fired;
 }
 
+std::optional<Clock::Duration> VirtualClock::untilNextWakeUp() const {
+    if (pending_.empty())
+        return std::nullopt;
+    return std::max(Duration(pending_.begin()->first.first) - now_, Duration(0));
+}
+
 } // namespace pellora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "Pellora/Platform/Clock.h"
@@ -28,6 +29,8 @@ public:
     // Advances until nothing is pending. Returns the number of calls fired.
     int runUntilIdle(int limit = 1'000'000);
     bool hasPending() const { return !pending_.empty(); }
+    // How long until the earliest pending wake-up; absent when nothing is pending.
+    std::optional<Duration> untilNextWakeUp() const;
 
     // Sets the wall time that corresponds to now() == 0.
     void setWallOrigin(std::chrono::system_clock::time_point origin) { wallOrigin_ = origin; }

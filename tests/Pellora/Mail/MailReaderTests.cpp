@@ -149,7 +149,8 @@ TEST_F(MailReading, ReadsTheFirstSelectedMessageIntoAPrivateFolder) {
 
     EXPECT_EQ(email.sender, "Ada Lovelace <ada@example.com>");
     EXPECT_EQ(email.subject, "Grüße aus Zürich");
-    EXPECT_EQ(email.date, "Saturday, 5 December 2026 at 06:19:03");
+    // Sent at 06:19:03 +0100: Mail gives the time in this machine's zone, UTC in the tests.
+    EXPECT_EQ(email.date, "Saturday, 5 December 2026 at 05:19:03");
     EXPECT_EQ(email.to, (std::vector<std::string>{"bob@example.com", "carol@example.com"}));
     EXPECT_EQ(email.cc, (std::vector<std::string>{"dan@example.org"}));
     EXPECT_EQ(email.body, "Hello Bob,\nsee the report.\n");

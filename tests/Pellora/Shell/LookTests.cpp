@@ -16,7 +16,6 @@ TEST(Brand, AccentFollowsTheAppearance) {
     dark.setColor(QPalette::Window, QColor(40, 40, 40));
     EXPECT_EQ(Brand::accent(light), QColor(13, 71, 161));
     EXPECT_EQ(Brand::accent(dark), QColor(66, 165, 245));
-    EXPECT_EQ(Brand::accent(dark).alpha(), 255);
     EXPECT_EQ(Brand::withOpacity(QColor(13, 71, 161), 0.13).alpha(), 33);
 }
 
@@ -31,7 +30,6 @@ TEST(Symbols, EveryNamedSymbolHasADrawingThatTintsToOneColour) {
     for (const char* symbol : symbols) {
         SCOPED_TRACE(symbol);
         EXPECT_TRUE(Symbols::isBundled(symbol));
-        EXPECT_FALSE(Symbols::icon(symbol).isNull());
         const QImage image = Symbols::tinted(symbol, 20, QColor(13, 71, 161), 2.0).toImage();
         ASSERT_EQ(image.size(), QSize(40, 40));
         int inked = 0;

@@ -53,4 +53,16 @@ template <class T> T runInVirtualTime(VirtualClock& clock, QCoro::Task<T> task) 
         return std::move(*outcome.value);
 }
 
+// Lets the event loop and virtual time run until neither has anything left to do: posted
+// events (which may post more) are processed, then the clock jumps to its next wake-up
+// when that is no further off than `horizon`.
+inline void settle(VirtualClock& clock, Clock::Duration horizon = Clock::Duration(600)) {
+    for (int quietTurns = 0; quietTurns < 3;) {
+        QCoreApplication::processEvents();
+        const auto next = clock.untilNextWakeUp();
+        // Timers further off, such as the update manager's six-hour loop, are not waited for.
+        quietTurns = next && *next <= horizon && clock.advance() ? 0 : quietTurns + 1;
+    }
+}
+
 } // namespace pellora::testing

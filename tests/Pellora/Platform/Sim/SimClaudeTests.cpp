@@ -1,6 +1,12 @@
 // What the Claude stand-in must get right for the bridge and sidebar tests to mean anything:
 // the parts a careless stand-in would get wrong without any of them failing.
 
+#include <functional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "Pellora/Claude/ClaudeDesk.h"
@@ -76,6 +82,47 @@ TEST_F(SimClaudeTest, PastedFileReferencesBecomeAttachmentsSentWithTheText) {
               (std::vector<std::filesystem::path>{"/tmp/dir with space/a.pdf", "/tmp/b.png"}));
     EXPECT_EQ(claude->messageBoxText(), "");
     EXPECT_TRUE(claude->pendingAttachments().empty());
+}
+
+// A window drawing Claude redraws on each notification; it must never be left showing an
+// older state than the app's.
+TEST_F(SimClaudeTest, EveryVisibleChangeIsAnnounced) {
+    struct Seen {
+        std::string place, box;
+        std::size_t attachments = 0, sent = 0, chats = 0;
+        bool operator==(const Seen&) const = default;
+    };
+    auto now = [&] {
+        std::ostringstream place;
+        place << claude->place();
+        return Seen{place.str(), claude->messageBoxText(), claude->pendingAttachments().size(),
+                    claude->sentMessages().size(), claude->chats().size()};
+    };
+    Seen lastSeen;
+    int calls = 0;
+    claude->addObserver([&] { lastSeen = now(); });
+    const int counter = claude->addObserver([&] { ++calls; });
+
+    const std::vector<std::pair<const char*, std::function<void()>>> steps{
+        {"launch", [&] { startClaude(); }},
+        {"chat added", [&] { claude->addChat("Invoices", "c-1"); }},
+        {"link", [&] { claude->openURLs({"claude://claude.ai/chat/c-1"}); clock.runUntilIdle(); }},
+        {"text pasted", [&] { pasteboard.setString(std::string(6000, 'x')); press(KeyEvents::keyV); clock.runUntilIdle(); }},
+        {"file pasted", [&] { pasteboard.writeFileURL("/tmp/a.pdf"); press(KeyEvents::keyV); }},
+        {"sent", [&] { press(KeyEvents::keyReturn, 0); }},
+        {"new chat", [&] { press(KeyEvents::keyN); clock.runUntilIdle(); }},
+    };
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        step();
+        EXPECT_EQ(lastSeen, now());
+    }
+    EXPECT_EQ(lastSeen.sent, 1u);
+
+    claude->removeObserver(counter);
+    const int before = calls;
+    press(KeyEvents::keyN);
+    EXPECT_EQ(calls, before);
 }
 
 } // namespace
