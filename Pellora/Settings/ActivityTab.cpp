@@ -189,7 +189,7 @@ void ActivityTab::open(const QModelIndex& index) {
         if (const auto link = entry.mailURL())
             context_.services.workspace.openURL(*link);
     } else if (index.column() == Column::route) {
-        openChat(context_.services.claude(), context_.ui, entry.destination.target());
+        openChat(context_.services.claude(), context_.ui, entry.destination->target());
     }
 }
 

@@ -66,7 +66,7 @@ int VirtualClock::runUntilIdle(int limit) {
 std::optional<Clock::Duration> VirtualClock::untilNextWakeUp() const {
     if (pending_.empty())
         return std::nullopt;
-    return std::max(Duration(pending_.begin()->first.first) - now_, Duration(0));
+    return toSeconds(std::max(pending_.begin()->first.first - now_, Ticks(0)));
 }
 
 } // namespace pellora
