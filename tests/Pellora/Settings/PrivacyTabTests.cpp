@@ -7,11 +7,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/Driving.h"
 #include "App/FakeCheckin.h"
 #include "App/ScriptedShellUI.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Settings/PrivacyChoice.h"
 #include "Pellora/Settings/PrivacyChoiceView.h"
 #include "Pellora/Settings/PrivacyTab.h"
@@ -43,14 +42,15 @@ QLabel* label(const QWidget& root, const std::string& text) {
     return nullptr;
 }
 
-struct PrivacyTabTest : ::testing::Test {
-    VirtualClock clock;
+struct PrivacyTabTest : ::testing::Test, testing::Desk {
     testing::ScriptedShellUI ui;
     testing::FakeServer server{clock};
     testing::FakeInstaller installer;
     ConfigStore store;
+    ActivityStore activity;
     UpdateManager updates{store, {clock, ui, installer, Bundle{"/A/Tovrin.app", "app.tovrin", "1.2.0"}, {}, "14.5.0", server.sender()}};
     PrivacyTabModel model{store, updates, ui, clock};
+    SettingsContext context{store, activity, updates, services(), ui};
 
     void storeChoice(AnalyticsChoice choice) {
         Config config = store.config();
@@ -106,10 +106,6 @@ TEST_F(PrivacyTabTest, OnlyEraseInTheConfirmationErases) {
 }
 
 TEST_F(PrivacyTabTest, TheTabShowsTheModelAndItsControlsDriveIt) {
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    ActivityStore activity;
-    SettingsContext context{store, activity, updates, AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui};
     PrivacyTab tab(context);
     tab.show();
     auto* check = testing::named<QPushButton>(&tab, "Check for Updates Now");
