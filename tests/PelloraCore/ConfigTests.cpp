@@ -1,14 +1,15 @@
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
 #include "PelloraCore/Config.h"
+#include "Files.h"
 #include "TestHome.h"
 
 using namespace pellora;
+using pellora::testing::readFile;
 
 namespace {
 
@@ -16,12 +17,6 @@ Config loadText(const std::string& contents) {
     const auto file = pellora::testing::testHome() / "config.json";
     std::ofstream(file, std::ios::binary) << contents;
     return Config::load(file);
-}
-
-std::string readFile(const std::filesystem::path& file) {
-    std::ostringstream contents;
-    contents << std::ifstream(file, std::ios::binary).rdbuf();
-    return contents.str();
 }
 
 Config changedConfig() {
