@@ -52,11 +52,7 @@ struct PrivacyTabTest : ::testing::Test, testing::Desk {
     PrivacyTabModel model{store, updates, ui, clock};
     SettingsContext context{store, activity, updates, services(), ui};
 
-    void storeChoice(AnalyticsChoice choice) {
-        Config config = store.config();
-        config.analyticsChoice = choice;
-        store.setConfig(config);
-    }
+    void storeChoice(AnalyticsChoice choice) { testing::configure(store, [&](Config& config) { config.analyticsChoice = choice; }); }
 };
 
 TEST_F(PrivacyTabTest, UpdateRowsFollowTheManager) {

@@ -26,6 +26,7 @@ struct SettingsFixture : ::testing::Test, Desk {
     UpdateManager updates{store, UpdateManager::Services{clock, ui, installer, std::nullopt}};
     SettingsContext context{store, activity, updates, services(), ui};
 
+    void configure(const std::function<void(Config&)>& change) { testing::configure(store, change); }
     static std::string configText() { return readFile(UserFolders::pelloraSupport() / "config.json"); }
     static Config configOnDisk() { return Config::load(UserFolders::pelloraSupport() / "config.json"); }
 

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/Driving.h"
 #include "Pellora/Platform/Bundle.h"
 #include "Pellora/Shell/ConfigStore.h"
@@ -40,11 +41,7 @@ struct MenuPanelRules : ::testing::Test {
 
     void SetUp() override { QObject::connect(&model, &MenuPanelModel::changed, [this] { ++changes; }); }
 
-    void configure(const std::function<void(Config&)>& change) {
-        Config config = store.config();
-        change(config);
-        store.setConfig(config);
-    }
+    void configure(const std::function<void(Config&)>& change) { testing::configure(store, change); }
 };
 
 TEST_F(MenuPanelRules, ListsTheActionsThatAreSetUpAsTheConfigurationChanges) {

@@ -40,9 +40,7 @@ struct UpdateManagerTest : ::testing::Test {
     std::unique_ptr<UpdateManager> manager;
 
     UpdateManager& make(std::optional<double> lastCheck) {
-        Config config = store.config();
-        config.lastUpdateCheck = lastCheck;
-        store.setConfig(config);
+        testing::configure(store, [&](Config& config) { config.lastUpdateCheck = lastCheck; });
         UpdateManager::Services services{clock, ui, installer, bundle};
         services.systemVersion = "14.5.0";
         services.send = server.sender();
@@ -206,9 +204,7 @@ TEST_F(UpdateManagerTest, AnOfferIsConfirmedWithItsNotesTrimmedAndCutAndInstalle
 TEST_F(UpdateManagerTest, ConsentChangesAndErasing) {
     auto& manager = make(std::nullopt);
     for (const auto choice : {AnalyticsChoice::shared, AnalyticsChoice::notShared, AnalyticsChoice::unset}) {
-        Config config = store.config();
-        config.analyticsChoice = choice;
-        store.setConfig(config);
+        testing::configure(store, [&](Config& config) { config.analyticsChoice = choice; });
         manager.syncConsent();
     }
     const std::string id = DeviceID::current();

@@ -51,11 +51,7 @@ struct DelegateOnDesk : ::testing::Test, Desk {
     // Lets posted events and virtual time run until nothing is left within ten minutes.
     void settle() { pellora::testing::settle(clock); }
 
-    void configure(const std::function<void(Config&)>& change) {
-        Config config = delegate->store()->config();
-        change(config);
-        delegate->store()->setConfig(config);
-    }
+    void configure(const std::function<void(Config&)>& change) { testing::configure(*delegate->store(), change); }
     static void writeConfig(const std::string& json) {
         writeFile(UserFolders::pelloraSupport() / "config.json", json);
     }

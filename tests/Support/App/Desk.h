@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "Pellora/Platform/Sim/VirtualClock.h"
 #include "Pellora/Platform/UserFolders.h"
 #include "Pellora/Shell/AppServices.h"
+#include "Pellora/Shell/ConfigStore.h"
 #include "Pellora/Shell/Log.h"
 #include "TestHome.h"
 
@@ -43,6 +45,13 @@ struct Desk {
         mail->setSelection(files);
     }
 };
+
+// Changes the store's document as a settings control does: all of it read, changed, assigned.
+inline void configure(ConfigStore& store, const std::function<void(Config&)>& change) {
+    Config config = store.config();
+    change(config);
+    store.setConfig(config);
+}
 
 // The attachment folders ("Pellora-" and a UUID) in the temporary folder.
 inline std::vector<std::string> attachmentFolders() {
