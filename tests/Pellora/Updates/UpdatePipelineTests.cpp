@@ -204,7 +204,6 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
              update.sha256.assign(64, '0');
              return update;
          }},
-        {"not found", "The server answered with status 404.", served(404)},
         {"created is not a success", "The server answered with status 201.", served(201)},
         {"connection cut mid-body", "Connection closed", served(200, 100)},
         {"no web address", "unsupported URL: ftp://127.0.0.1/u.tar.xz", served(200, -1, "ftp://127.0.0.1/u.tar.xz")},
