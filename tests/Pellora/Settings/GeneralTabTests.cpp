@@ -10,6 +10,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using GeneralTabTest = testing::SettingsFixture;
 
 TEST_F(GeneralTabTest, TheTabShowsEveryTextAndEveryControlSaves) {

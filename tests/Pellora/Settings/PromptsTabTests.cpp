@@ -13,6 +13,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using Row = PromptsTabModel::Row;
 using Line = PromptsTabModel::Line;
 using Size = PromptsTabModel::Line::Size;

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QAccessible>
-#include <QApplication>
 #include <QLabel>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include "App/Desk.h"
+#include "App/Driving.h"
 #include "Pellora/Settings/SettingsContext.h"
 #include "Pellora/Shell/ActivityStore.h"
 #include "Pellora/Shell/ConfigStore.h"
@@ -37,15 +36,6 @@ struct SettingsFixture : ::testing::Test, Desk {
             if (!label->text().isEmpty() && label->isVisibleTo(root))
                 texts << label->text();
         return texts;
-    }
-
-    // The control that assistive technology knows by this name.
-    template <class T> static T* named(const QWidget* root, const QString& name) {
-        for (auto* child : root->findChildren<T*>())
-            if (auto* accessible = QAccessible::queryAccessibleInterface(child);
-                accessible && accessible->text(QAccessible::Name) == name)
-                return child;
-        return nullptr;
     }
 };
 

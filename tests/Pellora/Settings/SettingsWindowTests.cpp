@@ -13,6 +13,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using SettingsWindowTest = testing::SettingsFixture;
 
 TEST(SettingsWindow, HeightIsAtMost700AndLeaves60OfTheScreen) {
