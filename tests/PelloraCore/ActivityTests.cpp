@@ -84,28 +84,38 @@ TEST(ActivityLine, EncodesOneCompactLineWithKeysInFieldOrderAndRoundTrips) {
     EXPECT_EQ(ActivityLine::decode(line), e);
 }
 
-TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntry) {
-    const std::pair<std::string, std::string> cases[] = {
-        {sampleWith(R"("subject":"Quarterly Report")",
-                    R"("subject":"\u00dcber \"R\u00e9sum\u00e9\" \ud83d\ude00\/\b\f\r\t")"),
-         "\u00dcber \"R\u00e9sum\u00e9\" \U0001F600/\b\f\r\t"},
-        {sampleWith(R"({"id")", " \t{ \"id\" ") + " \r", "Quarterly Report"},
-        {sampleWith(R"("rule":)",
-                    R"("extra":"x","more":null,"number":1.5,"nested":{"a":[1,2]},"rule":)"),
-         "Quarterly Report"},
-        {"\xEF\xBB\xBF" + std::string(sampleLine), "Quarterly Report"}, // a byte-order mark
+TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntryAndAKeyGivenTwiceCountsWithItsLastValue) {
+    auto unnamed = entry();
+    unnamed.destination = Route{"example.com", MatchField::from, DestinationKind::chat, {}, {}, {}};
+    const std::string subject = R"("subject":"Quarterly Report")", name = R"("name":"Board")";
+    const std::pair<std::string, std::optional<ActivityEntry>> cases[] = {
+        {sampleWith(subject, R"("subject":"\u00dcber \"R\u00e9sum\u00e9\" \ud83d\ude00\/\b\f\r\t")"),
+         entry(morning, "\u00dcber \"R\u00e9sum\u00e9\" \U0001F600/\b\f\r\t")},
+        {sampleWith(R"({"id")", " \t{ \"id\" ") + " \r", entry()},
+        {sampleWith(R"("rule":)", R"("extra":"x","more":null,"number":1.5,"nested":{"a":[1,2]},"rule":)"), entry()},
+        {"\xEF\xBB\xBF" + std::string(sampleLine), entry()}, // a byte-order mark
+        // Keys in another order, a lower-case id (read upper-case), and a key given twice: the
+        // last value counts, as in any JSON reader.
+        {std::string(R"({"prompt":"Draft a reply.","mode":"prompt","subject":"First",)") +
+             R"("actionName":"Draft a Reply","destination":{"kind":"chat","name":"Board","matchOn":"from",)" +
+             R"("domain":"example.com"},"rule":"example.com","messageID":"<abc@mail.example.com>",)" +
+             R"("sender":"Ann Example <ann@example.com>","date":"2026-12-05T06:19:03Z",)" +
+             R"("id":"6f9619ff-8b86-d011-b42d-00c04fc964ff","subject":"Quarterly Report"})",
+         entry()},
+        {sampleWith(subject, R"("subject":42,)" + subject), entry()},
+        {sampleWith(subject, subject + R"(,"subject":null)"), std::nullopt},
+        {sampleWith(subject, R"("subject":"First","subject":"Last")"), entry(morning, "Last")},
+        {sampleWith(R"("destination":{)", R"("destination":"x","destination":{)"), entry()},
+        {sampleWith(R"("destination":{)", R"("destination":{"name":7},"destination":{)"), entry()},
+        {sampleWith(name, R"("name":7,)" + name), entry()},
+        {sampleWith(name, name + R"(,"name":null)"), unnamed},
+        {sampleWith(name, name + R"(,"name":[])"), std::nullopt},
+        // Keys are compared unescaped.
+        {sampleWith(R"("subject":)", R"("s\u0075bject":)"), entry()},
+        {sampleWith(R"("name":)", R"("n\u0061me":)"), entry()},
     };
-    for (const auto& [line, subject] : cases)
-        EXPECT_EQ(ActivityLine::decode(line), entry(morning, subject)) << line;
-
-    // Keys in another order, and a duplicate key: the last one wins, as in any JSON reader.
-    const auto reordered =
-        std::string(R"({"prompt":"Draft a reply.","mode":"prompt","subject":"First",)") +
-        R"("actionName":"Draft a Reply","destination":{"kind":"chat","name":"Board","matchOn":"from",)" +
-        R"("domain":"example.com"},"rule":"example.com","messageID":"<abc@mail.example.com>",)" +
-        R"("sender":"Ann Example <ann@example.com>","date":"2026-12-05T06:19:03Z",)" +
-        R"("id":"6f9619ff-8b86-d011-b42d-00c04fc964ff","subject":"Quarterly Report"})";
-    EXPECT_EQ(ActivityLine::decode(reordered), entry()); // also: a lower-case id reads upper-case
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(ActivityLine::decode(line), expected) << line;
 }
 
 TEST(ActivityLine, RejectsLinesThatAreNotCompleteEntries) {
@@ -163,28 +173,6 @@ TEST(ActivityLine, DestinationsAreReadByTheRouteRules) {
         }
 }
 
-TEST(ActivityLine, AKeyGivenTwiceCountsWithItsLastValue) {
-    auto last = entry(morning, "Last");
-    auto unnamed = entry();
-    unnamed.destination = Route{"example.com", MatchField::from, DestinationKind::chat, {}, {}, {}};
-    const std::string subject = R"("subject":"Quarterly Report")", name = R"("name":"Board")";
-    const std::pair<std::string, std::optional<ActivityEntry>> cases[] = {
-        {sampleWith(subject, R"("subject":42,)" + subject), entry()},
-        {sampleWith(subject, subject + R"(,"subject":null)"), std::nullopt},
-        {sampleWith(subject, R"("subject":"First","subject":"Last")"), last},
-        {sampleWith(R"("destination":{)", R"("destination":"x","destination":{)"), entry()},
-        {sampleWith(R"("destination":{)", R"("destination":{"name":7},"destination":{)"), entry()},
-        {sampleWith(name, R"("name":7,)" + name), entry()},
-        {sampleWith(name, name + R"(,"name":null)"), unnamed},
-        {sampleWith(name, name + R"(,"name":[])"), std::nullopt},
-        // Keys are compared unescaped.
-        {sampleWith(R"("subject":)", R"("s\u0075bject":)"), entry()},
-        {sampleWith(R"("name":)", R"("n\u0061me":)"), entry()},
-    };
-    for (const auto& [line, expected] : cases)
-        EXPECT_EQ(ActivityLine::decode(line), expected) << line;
-}
-
 TEST(ActivityLine, OtherKeysMayHoldAnyJsonValueButOnlyJson) {
     const auto nested = [](std::size_t depth) {
         return std::string(depth, '[') + std::string(depth, ']');
@@ -236,7 +224,7 @@ TEST(ActivityFile, EntriesOfOneLoadShareTheirRepeatedParts) {
     EXPECT_EQ(entries[2], entry(morning, "Three"));
 }
 
-TEST(ActivityEntry, IdsAreUpperCaseUuids) {
+TEST(ActivityEntry, IdsAreUpperCaseUuidsAndSharedFieldsAssignAndCompareLikeTexts) {
     const auto id = ActivityEntry::newID();
     EXPECT_TRUE(Uuid::isValid(id));
     EXPECT_EQ(id.find_first_of("abcdef"), std::string::npos);
@@ -253,10 +241,7 @@ TEST(ActivityEntry, IdsAreUpperCaseUuids) {
     for (const char* bad :
          {"", "6F9619FF8B86D011B42D00C04FC964FF", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"})
         EXPECT_THROW(e.id = bad, std::invalid_argument) << bad;
-}
 
-TEST(ActivityEntry, SharedFieldsAssignAndCompareLikeTexts) {
-    auto e = entry();
     const auto copy = e;
     e.sender = std::string("Bob <bob@example.com>");
     EXPECT_EQ(copy.sender, "Ann Example <ann@example.com>"); // the copy keeps its value
