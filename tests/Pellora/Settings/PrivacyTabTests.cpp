@@ -164,9 +164,8 @@ TEST(PrivacyChoiceView, ATitleBarOnlyWindowOnTopWhoseEveryWayOutAnswers) {
     EXPECT_FALSE(label(view, "Read the privacy policy"));
     for (const auto& [visible, height] : {std::pair<std::optional<int>, int>{std::nullopt, 740}, {800, 740}, {700, 640}})
         EXPECT_EQ(PrivacyChoiceView::windowHeight(visible), height);
-}
 
-TEST(PrivacyChoice, AskRunsTheWindowModallyUntilAnAnswer) {
+    // Asking runs the window modally until an answer.
     for (const bool share : {true, false}) {
         testing::whenModal([share](QWidget* modal) {
             auto* view = qobject_cast<PrivacyChoiceView*>(modal);
