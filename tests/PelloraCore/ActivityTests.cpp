@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -17,10 +15,12 @@
 #include "PelloraCore/ActivityLineReader.h"
 #include "PelloraCore/ActivitySearch.h"
 #include "PelloraCore/Uuid.h"
+#include "Files.h"
 #include "TestHome.h"
 
 using namespace pellora;
 using namespace std::chrono;
+using pellora::testing::writeFile;
 
 namespace {
 
@@ -48,11 +48,6 @@ const char* const sampleLine =
 
 std::filesystem::path logFile() {
     return pellora::testing::testHome() / "Support" / "Pellora" / "activity.jsonl";
-}
-
-void write(const std::filesystem::path& file, const std::string& text) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
 }
 
 std::vector<std::string> subjects(const std::vector<ActivityEntry>& entries) {
@@ -89,28 +84,38 @@ TEST(ActivityLine, EncodesOneCompactLineWithKeysInFieldOrderAndRoundTrips) {
     EXPECT_EQ(ActivityLine::decode(line), e);
 }
 
-TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntry) {
-    const std::pair<std::string, std::string> cases[] = {
-        {sampleWith(R"("subject":"Quarterly Report")",
-                    R"("subject":"\u00dcber \"R\u00e9sum\u00e9\" \ud83d\ude00\/\b\f\r\t")"),
-         "\u00dcber \"R\u00e9sum\u00e9\" \U0001F600/\b\f\r\t"},
-        {sampleWith(R"({"id")", " \t{ \"id\" ") + " \r", "Quarterly Report"},
-        {sampleWith(R"("rule":)",
-                    R"("extra":"x","more":null,"number":1.5,"nested":{"a":[1,2]},"rule":)"),
-         "Quarterly Report"},
-        {"\xEF\xBB\xBF" + std::string(sampleLine), "Quarterly Report"}, // a byte-order mark
+TEST(ActivityLine, ReadsEveryWayJsonCanSpellAnEntryAndAKeyGivenTwiceCountsWithItsLastValue) {
+    auto unnamed = entry();
+    unnamed.destination = Route{"example.com", MatchField::from, DestinationKind::chat, {}, {}, {}};
+    const std::string subject = R"("subject":"Quarterly Report")", name = R"("name":"Board")";
+    const std::pair<std::string, std::optional<ActivityEntry>> cases[] = {
+        {sampleWith(subject, R"("subject":"\u00dcber \"R\u00e9sum\u00e9\" \ud83d\ude00\/\b\f\r\t")"),
+         entry(morning, "\u00dcber \"R\u00e9sum\u00e9\" \U0001F600/\b\f\r\t")},
+        {sampleWith(R"({"id")", " \t{ \"id\" ") + " \r", entry()},
+        {sampleWith(R"("rule":)", R"("extra":"x","more":null,"number":1.5,"nested":{"a":[1,2]},"rule":)"), entry()},
+        {"\xEF\xBB\xBF" + std::string(sampleLine), entry()}, // a byte-order mark
+        // Keys in another order, a lower-case id (read upper-case), and a key given twice: the
+        // last value counts, as in any JSON reader.
+        {std::string(R"({"prompt":"Draft a reply.","mode":"prompt","subject":"First",)") +
+             R"("actionName":"Draft a Reply","destination":{"kind":"chat","name":"Board","matchOn":"from",)" +
+             R"("domain":"example.com"},"rule":"example.com","messageID":"<abc@mail.example.com>",)" +
+             R"("sender":"Ann Example <ann@example.com>","date":"2026-12-05T06:19:03Z",)" +
+             R"("id":"6f9619ff-8b86-d011-b42d-00c04fc964ff","subject":"Quarterly Report"})",
+         entry()},
+        {sampleWith(subject, R"("subject":42,)" + subject), entry()},
+        {sampleWith(subject, subject + R"(,"subject":null)"), std::nullopt},
+        {sampleWith(subject, R"("subject":"First","subject":"Last")"), entry(morning, "Last")},
+        {sampleWith(R"("destination":{)", R"("destination":"x","destination":{)"), entry()},
+        {sampleWith(R"("destination":{)", R"("destination":{"name":7},"destination":{)"), entry()},
+        {sampleWith(name, R"("name":7,)" + name), entry()},
+        {sampleWith(name, name + R"(,"name":null)"), unnamed},
+        {sampleWith(name, name + R"(,"name":[])"), std::nullopt},
+        // Keys are compared unescaped.
+        {sampleWith(R"("subject":)", R"("s\u0075bject":)"), entry()},
+        {sampleWith(R"("name":)", R"("n\u0061me":)"), entry()},
     };
-    for (const auto& [line, subject] : cases)
-        EXPECT_EQ(ActivityLine::decode(line), entry(morning, subject)) << line;
-
-    // Keys in another order, and a duplicate key: the last one wins, as in any JSON reader.
-    const auto reordered =
-        std::string(R"({"prompt":"Draft a reply.","mode":"prompt","subject":"First",)") +
-        R"("actionName":"Draft a Reply","destination":{"kind":"chat","name":"Board","matchOn":"from",)" +
-        R"("domain":"example.com"},"rule":"example.com","messageID":"<abc@mail.example.com>",)" +
-        R"("sender":"Ann Example <ann@example.com>","date":"2026-12-05T06:19:03Z",)" +
-        R"("id":"6f9619ff-8b86-d011-b42d-00c04fc964ff","subject":"Quarterly Report"})";
-    EXPECT_EQ(ActivityLine::decode(reordered), entry()); // also: a lower-case id reads upper-case
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(ActivityLine::decode(line), expected) << line;
 }
 
 TEST(ActivityLine, RejectsLinesThatAreNotCompleteEntries) {
@@ -168,28 +173,6 @@ TEST(ActivityLine, DestinationsAreReadByTheRouteRules) {
         }
 }
 
-TEST(ActivityLine, AKeyGivenTwiceCountsWithItsLastValue) {
-    auto last = entry(morning, "Last");
-    auto unnamed = entry();
-    unnamed.destination = Route{"example.com", MatchField::from, DestinationKind::chat, {}, {}, {}};
-    const std::string subject = R"("subject":"Quarterly Report")", name = R"("name":"Board")";
-    const std::pair<std::string, std::optional<ActivityEntry>> cases[] = {
-        {sampleWith(subject, R"("subject":42,)" + subject), entry()},
-        {sampleWith(subject, subject + R"(,"subject":null)"), std::nullopt},
-        {sampleWith(subject, R"("subject":"First","subject":"Last")"), last},
-        {sampleWith(R"("destination":{)", R"("destination":"x","destination":{)"), entry()},
-        {sampleWith(R"("destination":{)", R"("destination":{"name":7},"destination":{)"), entry()},
-        {sampleWith(name, R"("name":7,)" + name), entry()},
-        {sampleWith(name, name + R"(,"name":null)"), unnamed},
-        {sampleWith(name, name + R"(,"name":[])"), std::nullopt},
-        // Keys are compared unescaped.
-        {sampleWith(R"("subject":)", R"("s\u0075bject":)"), entry()},
-        {sampleWith(R"("name":)", R"("n\u0061me":)"), entry()},
-    };
-    for (const auto& [line, expected] : cases)
-        EXPECT_EQ(ActivityLine::decode(line), expected) << line;
-}
-
 TEST(ActivityLine, OtherKeysMayHoldAnyJsonValueButOnlyJson) {
     const auto nested = [](std::size_t depth) {
         return std::string(depth, '[') + std::string(depth, ']');
@@ -230,7 +213,7 @@ TEST(ActivityFile, EntriesOfOneLoadShareTheirRepeatedParts) {
     std::string text;
     for (const char* subject : {"One", "Two", "Three"})
         text += ActivityLine::encode(entry(morning, subject)) + "\n";
-    write(logFile(), text);
+    writeFile(logFile(), text);
     const auto entries = ActivityFile::load(logFile());
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_TRUE(entries[0].sender.sharesNodeWith(entries[2].sender));
@@ -241,7 +224,7 @@ TEST(ActivityFile, EntriesOfOneLoadShareTheirRepeatedParts) {
     EXPECT_EQ(entries[2], entry(morning, "Three"));
 }
 
-TEST(ActivityEntry, IdsAreUpperCaseUuids) {
+TEST(ActivityEntry, IdsAreUpperCaseUuidsAndSharedFieldsAssignAndCompareLikeTexts) {
     const auto id = ActivityEntry::newID();
     EXPECT_TRUE(Uuid::isValid(id));
     EXPECT_EQ(id.find_first_of("abcdef"), std::string::npos);
@@ -258,12 +241,7 @@ TEST(ActivityEntry, IdsAreUpperCaseUuids) {
     for (const char* bad :
          {"", "6F9619FF8B86D011B42D00C04FC964FF", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"})
         EXPECT_THROW(e.id = bad, std::invalid_argument) << bad;
-}
 
-TEST(ActivityEntry, SharedFieldsReadAssignAndCompareLikeTexts) {
-    auto e = entry();
-    const std::string& sender = e.sender;
-    EXPECT_EQ(sender, "Ann Example <ann@example.com>");
     const auto copy = e;
     e.sender = std::string("Bob <bob@example.com>");
     EXPECT_EQ(copy.sender, "Ann Example <ann@example.com>"); // the copy keeps its value
@@ -271,8 +249,6 @@ TEST(ActivityEntry, SharedFieldsReadAssignAndCompareLikeTexts) {
     EXPECT_NE(e, copy);
     e.sender = copy.sender.get();
     EXPECT_EQ(e, copy);
-    EXPECT_TRUE(ActivityEntry{}.prompt.empty());
-    EXPECT_EQ(ActivityEntry{}.destination, Route{});
 }
 
 TEST(ActivityEntry, RouteTextsAndLinks) {
@@ -383,35 +359,19 @@ TEST(ActivityFile, SkipsDamagedLinesAndKeepsFileOrder) {
     const auto third = ActivityLine::encode(entry(morning, "Third"));
     const auto missing = pellora::testing::testHome() / "missing.jsonl";
     for (const auto load : {&ActivityFile::load, &ActivityFile::loadNewestFirst}) {
-        write(logFile(), "\n" + first + "\n\n" +
+        writeFile(logFile(), "\n" + first + "\n\n" +
                              R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","date":)" + "\n" +
                              "\n" + third);
         EXPECT_EQ(subjects(load(logFile())), (std::vector<std::string>{"First", "Third"}));
         EXPECT_TRUE(load(missing).empty());
-        write(logFile(), "");
+        writeFile(logFile(), "");
         EXPECT_TRUE(load(logFile()).empty());
     }
 }
 
-TEST(ActivityFile, NewestFirstIsAStableSortByDate) {
-    std::string text;
-    for (const auto& [hour, subject] :
-         std::vector<std::pair<int, std::string>>{{9, "nine"},
-                                                  {11, "eleven"},
-                                                  {10, "ten"},
-                                                  {10, "ten again"},
-                                                  {11, "eleven again"},
-                                                  {10, "ten last"}})
-        text += ActivityLine::encode(entry(sys_days{2026y / December / 5} + hours{hour}, subject)) +
-                "\n";
-    write(logFile(), text);
-    EXPECT_EQ(subjects(ActivityFile::loadNewestFirst(logFile())),
-              (std::vector<std::string>{"eleven", "eleven again", "ten", "ten again", "ten last",
-                                        "nine"}));
-}
-
-TEST(ActivityFile, LongLogsAcrossReadChunks) {
-    // Lines of many lengths, one longer than the read buffer, dates out of order in places.
+TEST(ActivityFile, LongLogsAcrossReadChunksAndNewestFirstAsAStableSort) {
+    // Lines of many lengths, one longer than the read buffer, dates out of order in places and
+    // every date three times: the newest first, each date's entries in file order.
     std::vector<ActivityEntry> written;
     std::string text;
     for (int i = 0; i < 3000; ++i) {
@@ -423,7 +383,7 @@ TEST(ActivityFile, LongLogsAcrossReadChunks) {
         written.push_back(std::move(e));
     }
     text.pop_back(); // no final line feed
-    write(logFile(), text);
+    writeFile(logFile(), text);
 
     EXPECT_EQ(ActivityFile::load(logFile()), written);
     std::stable_sort(written.begin(), written.end(),
@@ -437,17 +397,15 @@ TEST(ActivityFile, AppendCreatesAPrivateFileAndOnlyEverAppends) {
     ASSERT_EQ(::stat(logFile().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     ActivityFile::append(entry(morning, "Two"), logFile());
-    std::ostringstream bytes;
-    bytes << std::ifstream(logFile(), std::ios::binary).rdbuf();
-    EXPECT_EQ(bytes.str(), ActivityLine::encode(entry(morning, "One")) + "\n" +
+    EXPECT_EQ(pellora::testing::readFile(logFile()), ActivityLine::encode(entry(morning, "One")) + "\n" +
                                ActivityLine::encode(entry(morning, "Two")) + "\n");
 
     // A log cut short inside a line: the next entry still gets a line of its own.
-    write(logFile(), ActivityLine::encode(entry(morning, "Kept")) + "\n{\"id\":\"6F96");
+    writeFile(logFile(), ActivityLine::encode(entry(morning, "Kept")) + "\n{\"id\":\"6F96");
     ActivityFile::append(entry(morning, "After"), logFile());
     EXPECT_EQ(subjects(ActivityFile::load(logFile())), (std::vector<std::string>{"Kept", "After"}));
 
-    write(pellora::testing::testHome() / "blocker", "a file where a folder should be");
+    writeFile(pellora::testing::testHome() / "blocker", "a file where a folder should be");
     EXPECT_THROW(
         ActivityFile::append(entry(), pellora::testing::testHome() / "blocker" / "activity.jsonl"),
         std::filesystem::filesystem_error);

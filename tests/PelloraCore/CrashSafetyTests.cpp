@@ -6,8 +6,6 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +20,7 @@
 #include "PelloraCore/ActivityFile.h"
 #include "PelloraCore/Config.h"
 #include "FileSizeLimit.h"
+#include "Files.h"
 #include "TestHome.h"
 
 namespace pellora {
@@ -29,6 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
+using pellora::testing::readFile;
 
 // Documents that differ in every save and take a while to write: the instructions of the
 // first route are long and of a length that varies from save to save.
@@ -36,12 +36,8 @@ Config document(int number) {
     Config config;
     config.emailsSent = number;
     config.openDelay = 1.0 + number / 100.0;
-    Route route;
-    route.domain = "example.com";
-    route.kind = DestinationKind::chat;
-    route.name = "Board " + std::to_string(number);
-    route.instructions = std::string(std::size_t(2'000 + (number * 7'919) % 30'000), char('a' + number % 26));
-    config.routes.push_back(route);
+    config.routes = {{"example.com", MatchField::to, DestinationKind::chat, "Board " + std::to_string(number), {},
+                      std::string(std::size_t(2'000 + (number * 7'919) % 30'000), char('a' + number % 26))}};
     return config;
 }
 
@@ -55,11 +51,6 @@ ActivityEntry entry(int number) {
     entry.actionName = "Draft a Reply";
     entry.prompt = std::string(number % 5 == 0 ? 20'000 : 300, 'p');
     return entry;
-}
-
-std::string bytesOf(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
 }
 
 // Reads the numbers a child reports through a pipe; `count` of them, or all until it closes.
@@ -158,7 +149,7 @@ TEST(CrashSafety, FullDiskKeepsEveryFileWholeAndTheNextWriteSucceeds) {
     document(1).save(config);
     for (int number = 1; number <= 3; ++number)
         ActivityFile::append(entry(number), log);
-    const std::string configBefore = bytesOf(config);
+    const std::string configBefore = readFile(config);
     const auto logSize = fs::file_size(log);
 
     {
@@ -167,7 +158,7 @@ TEST(CrashSafety, FullDiskKeepsEveryFileWholeAndTheNextWriteSucceeds) {
         EXPECT_THROW(document(2).save(config), std::exception);
         EXPECT_THROW(ActivityFile::append(entry(4), log), std::exception);
     }
-    EXPECT_EQ(bytesOf(config), configBefore);
+    EXPECT_EQ(readFile(config), configBefore);
     EXPECT_EQ(Config::load(config), document(1));
     EXPECT_LE(fs::file_size(log), logSize + 100);
     EXPECT_EQ(ActivityFile::load(log), (std::vector{entry(1), entry(2), entry(3)}));
@@ -227,8 +218,8 @@ TEST(CrashSafety, ReadOnlyFolderRefusesWritesAndChangesNothing) {
     const fs::path folder = pellora::testing::testHome() / "Pellora";
     document(1).save(folder / "config.json");
     ActivityFile::append(entry(1), folder / "activity.jsonl");
-    const std::string configBefore = bytesOf(folder / "config.json");
-    const std::string logBefore = bytesOf(folder / "activity.jsonl");
+    const std::string configBefore = readFile(folder / "config.json");
+    const std::string logBefore = readFile(folder / "activity.jsonl");
 
     const std::string problems = inReadOnlyFolder(folder, [](const fs::path& folder) -> std::string {
         std::string problems;
@@ -249,8 +240,8 @@ TEST(CrashSafety, ReadOnlyFolderRefusesWritesAndChangesNothing) {
     if (problems.starts_with("skip: "))
         GTEST_SKIP() << problems.substr(6);
     EXPECT_EQ(problems, "");
-    EXPECT_EQ(bytesOf(folder / "config.json"), configBefore);
-    EXPECT_EQ(bytesOf(folder / "activity.jsonl"), logBefore);
+    EXPECT_EQ(readFile(folder / "config.json"), configBefore);
+    EXPECT_EQ(readFile(folder / "activity.jsonl"), logBefore);
 
     // Writable again (the child's view is gone): the next writes go through.
     document(2).save(folder / "config.json");

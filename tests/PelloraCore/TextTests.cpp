@@ -6,11 +6,13 @@
 
 using namespace pellora;
 
-TEST(Text, TrimmingRemovesUnicodeWhitespaceAtBothEndsOnly) {
+TEST(Text, TrimmingAtBothEndsAndWordsSplitAtUnicodeWhitespace) {
     EXPECT_EQ(Text::trimmed("\u0085\u00A0\u2028\u3000 a \u2029b\t\r\n\u000B\u000C"), "a \u2029b");
     EXPECT_EQ(Text::trimmed(" \n "), "");
     // Only spaces and tabs: line feeds and U+2028 stay.
     EXPECT_EQ(Text::trimmedSpaces("\t\u3000\nx\u2028 "), "\nx\u2028");
+    EXPECT_EQ(Text::words("  two\u3000words\n "), (std::vector<std::string>{"two", "words"}));
+    EXPECT_TRUE(Text::words(" \t ").empty());
 }
 
 TEST(Text, FullLowerCasingAndCharacterCounts) {
@@ -35,11 +37,6 @@ TEST(Text, CharacterCountsJoinWhatUnicodeJoinsAlsoNextToAscii) {
     };
     for (const auto& [text, count] : cases)
         EXPECT_EQ(Text::characterCount(text), count) << text.substr(0, 20);
-}
-
-TEST(Text, WordsSplitAtAnyWhitespace) {
-    EXPECT_EQ(Text::words("  two\u3000words\n "), (std::vector<std::string>{"two", "words"}));
-    EXPECT_TRUE(Text::words(" \t ").empty());
 }
 
 TEST(Text, NumericMeansANumericTypeOtherThanNone) {

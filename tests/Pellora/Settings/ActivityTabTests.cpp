@@ -14,6 +14,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using namespace std::chrono;
 using Column = ActivityTableModel::Column;
 using Style = ActivityTableModel::Style;
