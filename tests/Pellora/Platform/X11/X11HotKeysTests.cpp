@@ -133,7 +133,7 @@ protected:
     void setLocks(unsigned wanted) {
         XkbStateRec state;
         XkbGetState(other_, XkbUseCoreKbd, &state);
-        for (const auto [mask, sym] : {std::pair{unsigned(LockMask), XK_Caps_Lock}, std::pair{numLock_, XK_Num_Lock}})
+        for (const auto& [mask, sym] : {std::pair{unsigned(LockMask), XK_Caps_Lock}, std::pair{numLock_, XK_Num_Lock}})
             if ((state.locked_mods & mask) != (wanted & mask)) {
                 XTestFakeKeyEvent(other_, code(sym), True, CurrentTime);
                 XTestFakeKeyEvent(other_, code(sym), False, CurrentTime);
