@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,6 +142,19 @@ std::size_t estimatedLines(int fd, std::size_t size) {
     return std::size_t(double(size) / double(length) * double(lines) * 1.05) + 16;
 }
 
+// Asks for the list's memory in large pages where the system offers them: a fresh process
+// pays for every small page it touches, and 100,000 entries touch thousands of them. Only
+// advice; it changes nothing else.
+void adviseLargePages(const void* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t large = std::uintptr_t(2) << 20;
+    const auto first = (reinterpret_cast<std::uintptr_t>(data) + large - 1) & ~(large - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(large - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
+
 // A list that has grown well past its entries gives the rest back.
 void trimCapacity(std::vector<ActivityEntry>& entries) {
     if (entries.capacity() > entries.size() + entries.size() / 4)
@@ -202,6 +217,7 @@ std::vector<ActivityEntry> loadNewestFirst(const std::filesystem::path& file) {
     // which keeps searching the list fast.
     const std::size_t size = fileSize(fd.get());
     entries.reserve(estimatedLines(fd.get(), size));
+    adviseLargePages(entries.data(), entries.capacity() * sizeof(ActivityEntry));
     ActivityLineReader reader;
     forEachLineBackward(fd.get(), size, [&](std::string_view line) {
         if (!reader.readPadded(line, entries.emplace_back()))
