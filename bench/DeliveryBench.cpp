@@ -24,6 +24,7 @@
 #include "Pellora/Shell/AppDelegate.h"
 #include "Pellora/Shell/ConfigStore.h"
 #include "Pellora/Shell/ShellUI.h"
+#include "tests/Support/App/StandInShell.h"
 
 using namespace pellora;
 
@@ -83,6 +84,9 @@ struct Desk {
     std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
     std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
     QuietShellUI ui;
+    testing::RecordingStatusBar statusBar;
+    testing::ScriptedHotKeys hotKeys;
+    testing::NoInstaller installer;
     std::unique_ptr<AppDelegate> delegate;
 
     explicit Desk(std::filesystem::path folder) : home(std::move(folder)) {
@@ -93,7 +97,8 @@ struct Desk {
         const auto selected = home / "selected.eml";
         std::ofstream(selected, std::ios::binary) << message();
         mail->setSelection({selected});
-        delegate = std::make_unique<AppDelegate>(AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui);
+        delegate = std::make_unique<AppDelegate>(AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
+                                                 AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt});
         delegate->applicationDidFinishLaunching();
         Config config = delegate->store()->config();
         Route acme;
