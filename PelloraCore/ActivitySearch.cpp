@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 
 #include "ActivityEntry.h"
 #include "IsoDate.h"
@@ -12,8 +11,8 @@
 
 // The search text is six parts joined by single spaces and lower-cased as a whole. A query
 // word holds no white space, so it can only occur inside one part: the parts are searched one
-// by one without building the text (the route text, which follows from the rule and the
-// destination, is built once per distinct route). Lower-casing is the expensive step: ASCII
+// by one without building the text, and the shared ones (sender, action name, prompt and the
+// route text) once per combination that entries share. Lower-casing is the expensive step: ASCII
 // words are compared by folding ASCII letters on the fly, sixteen positions at a time, and
 // only text that full lower-casing could turn into a match goes through Text::lowercased.
 
@@ -200,41 +199,54 @@ bool ActivitySearch::contains(std::string_view piece, const Word& word) {
 
 namespace {
 
-// Tells routes apart cheaply before they are compared whole.
-std::uint64_t fingerprint(const ActivityEntry& entry) {
-    const auto hash = [](std::string_view text) { return std::hash<std::string_view>()(text); };
-    const auto optionalHash = [&](const std::optional<std::string>& text) { return text ? hash(*text) : 0x9E37u; };
-    const Route& route = entry.destination;
-    std::uint64_t value = hash(entry.rule);
-    for (std::uint64_t part : {hash(route.domain), optionalHash(route.name), optionalHash(route.url),
-                               optionalHash(route.instructions),
-                               std::uint64_t(route.kind) * 8 + std::uint64_t(route.matchOn)})
-        value = (value ^ part) * 0x100000001B3ull;
-    return value;
+constexpr std::size_t slotCount = 512; // a power of two
+
+// Nodes lie close together, so their addresses differ in few bits: mix them all through.
+std::size_t slotOf(const ActivityEntry& entry) {
+    std::uint64_t value = 0;
+    for (const void* node : {entry.sender.node(), entry.actionName.node(), entry.prompt.node(), entry.rule.node(),
+                             entry.destination.node()})
+        value = (value + std::uint64_t(reinterpret_cast<std::uintptr_t>(node))) * 0x9E3779B97F4A7C15ull;
+    value ^= value >> 29;
+    value *= 0xBF58476D1CE4E5B9ull;
+    value ^= value >> 32;
+    return std::size_t(value) & (slotCount - 1);
 }
 
 } // namespace
 
-std::uint64_t ActivitySearch::routeTextBits(const ActivityEntry& entry) const {
-    const std::uint64_t key = fingerprint(entry);
-    for (const auto& slot : routes_)
-        if (slot && slot->fingerprint == key && slot->rule == entry.rule && slot->destination == entry.destination)
-            return slot->bits;
-    const std::string text = entry.routeText();
+bool ActivitySearch::SharedSlot::holds(const ActivityEntry& entry) const {
+    return sender.sharesNodeWith(entry.sender) && actionName.sharesNodeWith(entry.actionName) &&
+           prompt.sharesNodeWith(entry.prompt) && rule.sharesNodeWith(entry.rule) &&
+           destination.sharesNodeWith(entry.destination);
+}
+
+bool ActivitySearch::foundInSharedParts(const ActivityEntry& entry, std::size_t w) const {
+    const Word& word = words_[w];
+    for (const std::string* part : {&entry.sender.get(), &entry.actionName.get(), &entry.prompt.get()})
+        if (contains(*part, word))
+            return true;
+    return contains(entry.routeText(), word);
+}
+
+std::uint64_t ActivitySearch::sharedBits(const ActivityEntry& entry) const {
+    if (slots_.empty())
+        slots_.resize(slotCount);
+    auto& slot = slots_[slotOf(entry)];
+    if (slot && slot->holds(entry))
+        return slot->bits;
     std::uint64_t bits = 0;
     for (std::size_t w = 0; w < std::min<std::size_t>(words_.size(), 64); ++w)
-        if (contains(text, words_[w]))
+        if (foundInSharedParts(entry, w))
             bits |= std::uint64_t(1) << w;
-    routes_[nextRoute_] = RouteSlot{key, entry.rule, entry.destination, bits};
-    nextRoute_ = (nextRoute_ + 1) % routes_.size();
+    slot = SharedSlot{entry.sender, entry.actionName, entry.prompt, entry.rule, entry.destination, bits};
     return bits;
 }
 
-bool ActivitySearch::found(const ActivityEntry& entry, std::size_t w) const {
+bool ActivitySearch::foundOutsideSharedParts(const ActivityEntry& entry, std::size_t w) const {
     const Word& word = words_[w];
-    for (const std::string* part : {&entry.subject, &entry.sender, &entry.actionName, &entry.prompt})
-        if (contains(*part, word))
-            return true;
+    if (contains(entry.subject, word))
+        return true;
     if (word.couldBeDate) {
         char date[20];
         IsoDate::formatInto(entry.date, date);
@@ -242,19 +254,21 @@ bool ActivitySearch::found(const ActivityEntry& entry, std::size_t w) const {
         if (std::string_view(date, sizeof date).find(word.text) != std::string_view::npos)
             return true;
     }
-    if (w < 64)
-        return routeTextBits(entry) & (std::uint64_t(1) << w);
-    return contains(entry.routeText(), word);
+    return false;
 }
 
 bool ActivitySearch::matches(const ActivityEntry& entry) const {
-    // Searching a long log waits on memory as much as it computes: ask for the parts' first
-    // bytes at once, so that their cache misses overlap.
-    for (const std::string* part : {&entry.subject, &entry.sender, &entry.actionName, &entry.prompt})
-        __builtin_prefetch(part->data());
-    for (std::size_t w = 0; w < words_.size(); ++w)
-        if (!found(entry, w))
+    // Searching a long log waits on memory as much as it computes: ask for the subject's
+    // first bytes at once, so that the miss overlaps the work on the shared parts.
+    __builtin_prefetch(entry.subject.data());
+    if (words_.empty())
+        return true;
+    const std::uint64_t shared = sharedBits(entry);
+    for (std::size_t w = 0; w < words_.size(); ++w) {
+        const bool inShared = w < 64 ? (shared >> w) & 1 : foundInSharedParts(entry, w);
+        if (!inShared && !foundOutsideSharedParts(entry, w))
             return false;
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include "ByteBlock.h"
 #include "Route.h"
+#include "Shared.h"
 
 namespace pellora {
 
@@ -18,7 +19,7 @@ struct ActivityEntry;
 // entry's searchable text (its ISO date, subject, sender, route text, action name and prompt
 // joined by spaces and lower-cased), in any order, also inside longer words. A query without
 // words matches every entry. Prepared once, it can be run over a whole log quickly; it keeps
-// what it learns about the route texts it meets, so one object is not for two threads at once.
+// what it learns about the shared parts it meets, so one object is not for two threads at once.
 class ActivitySearch {
 public:
     explicit ActivitySearch(std::string_view query);
@@ -49,23 +50,26 @@ private:
         std::optional<Needle> needle; // the word when ASCII, else its longest ASCII run
     };
 
-    // A log holds few distinct route texts (they follow from the rule and the destination):
-    // which of the first 64 words each holds is worked out once.
-    struct RouteSlot {
-        std::uint64_t fingerprint;
-        std::string rule;
-        Route destination;
-        std::uint64_t bits;
+    // A loaded log shares its senders, action names, prompts, rules and destinations between
+    // entries (see Shared), and holds few distinct combinations of them: which of the first 64
+    // words those parts (and the route text that follows from the last two) hold is worked
+    // out once per combination. A slot keeps its parts alive, so a node it names cannot be
+    // freed and its address reused for another text while the slot remembers it.
+    struct SharedSlot {
+        SharedText sender, actionName, prompt, rule;
+        Shared<Route> destination;
+        std::uint64_t bits = 0;
+        bool holds(const ActivityEntry& entry) const;
     };
 
     static bool contains(std::string_view piece, const Word& word);
-    bool found(const ActivityEntry& entry, std::size_t word) const;
-    std::uint64_t routeTextBits(const ActivityEntry& entry) const;
+    bool foundOutsideSharedParts(const ActivityEntry& entry, std::size_t word) const;
+    bool foundInSharedParts(const ActivityEntry& entry, std::size_t word) const;
+    std::uint64_t sharedBits(const ActivityEntry& entry) const;
 
     std::string lowered_;
     std::vector<Word> words_;
-    mutable std::array<std::optional<RouteSlot>, 16> routes_;
-    mutable std::size_t nextRoute_ = 0;
+    mutable std::vector<std::optional<SharedSlot>> slots_; // direct-mapped by the parts' nodes
 };
 
 } // namespace pellora

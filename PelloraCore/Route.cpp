@@ -68,29 +68,50 @@ void to_json(nlohmann::json& json, const Route& route) {
         json["instructions"] = *route.instructions;
 }
 
+std::optional<Route> Route::fromFields(const Fields& fields) {
+    // Older documents wrote "address", "chatTitle" and "chatURL"; the newer keys win.
+    const auto text = [](std::optional<std::string_view> value) {
+        return value ? std::optional<std::string>(*value) : std::nullopt;
+    };
+    Route result;
+    result.domain = std::string(fields.domain ? *fields.domain : fields.address.value_or(""));
+    if (fields.matchOn) {
+        const auto matchOn = MatchField::fromRawValue(*fields.matchOn);
+        if (!matchOn)
+            return std::nullopt;
+        result.matchOn = *matchOn;
+    }
+    if (fields.kind) {
+        const auto kind = DestinationKind::fromRawValue(*fields.kind);
+        if (!kind)
+            return std::nullopt;
+        result.kind = *kind;
+    } else {
+        result.kind = fields.chatTitle || fields.chatURL ? DestinationKind::chat : DestinationKind::newChat;
+    }
+    result.name = text(fields.name ? fields.name : fields.chatTitle);
+    result.url = text(fields.url ? fields.url : fields.chatURL);
+    result.instructions = text(fields.instructions);
+    return result;
+}
+
 void from_json(const nlohmann::json& json, Route& route) {
     using namespace JsonFields;
-    // Older documents wrote "address", "chatTitle" and "chatURL"; the newer keys win, but
-    // every present key is type-checked either way.
-    const auto domain = optionalString(json, "domain");
-    const auto address = optionalString(json, "address");
-    const auto name = optionalString(json, "name");
-    const auto chatTitle = optionalString(json, "chatTitle");
-    const auto url = optionalString(json, "url");
-    const auto chatURL = optionalString(json, "chatURL");
-
-    Route result;
-    result.domain = domain ? *domain : address.value_or("");
-    result.matchOn = optionalRawValue<MatchField>(json, "matchOn").value_or(MatchField::to);
-    const auto kind = optionalRawValue<DestinationKind>(json, "kind");
-    if (kind)
-        result.kind = *kind;
-    else
-        result.kind = chatTitle || chatURL ? DestinationKind::chat : DestinationKind::newChat;
-    result.name = name ? name : chatTitle;
-    result.url = url ? url : chatURL;
-    result.instructions = optionalString(json, "instructions");
-    route = std::move(result);
+    // Every present key is type-checked, also an older one that a newer one overrides.
+    const auto text = [&](std::string_view key) -> std::optional<std::string_view> {
+        if (const auto* value = member(json, key)) {
+            if (!value->is_string())
+                fail(*value, "expected a string");
+            return value->get_ref<const std::string&>();
+        }
+        return std::nullopt;
+    };
+    const Route::Fields fields{text("domain"), text("address"), text("matchOn"), text("kind"),         text("name"),
+                               text("chatTitle"), text("url"), text("chatURL"), text("instructions")};
+    auto result = Route::fromFields(fields);
+    if (!result)
+        fail(json, "unknown raw value");
+    route = std::move(*result);
 }
 
 } // namespace pellora

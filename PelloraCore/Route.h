@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -30,6 +31,16 @@ struct Route {
     ChatTarget target() const;
 
     bool operator==(const Route&) const = default;
+
+    // The text keys of a route object as read, before the reading rules apply (older key
+    // names, the kind a route without one gets); absent for a missing or null key. Each JSON
+    // reader that meets route objects collects these and leaves the rules to fromFields.
+    struct Fields {
+        std::optional<std::string_view> domain, address, matchOn, kind, name, chatTitle, url, chatURL, instructions;
+        bool operator==(const Fields&) const = default;
+    };
+    // Absent when "matchOn" or "kind" is not one of their raw values.
+    static std::optional<Route> fromFields(const Fields& fields);
 };
 
 // The route object of config.json (and of activity entries). Reading also accepts the older

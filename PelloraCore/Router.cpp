@@ -30,13 +30,31 @@ std::vector<std::string> candidates(const Email& email, MatchField field) {
 }
 
 // A pattern with "@" names one address; any other names a domain and its subdomains.
-bool ruleMatches(const std::string& pattern, const std::string& candidate) {
+bool ruleMatches(std::string_view pattern, std::string_view candidate) {
     if (pattern.empty())
         return false;
     if (contains(pattern, '@'))
         return candidate == pattern;
-    const auto candidateDomain = domain(candidate);
-    return candidateDomain && (*candidateDomain == pattern || endsWith(*candidateDomain, "." + pattern));
+    const auto at = candidate.rfind('@');
+    if (at == std::string_view::npos || at + 1 == candidate.size())
+        return false;
+    const std::string_view candidateDomain = candidate.substr(at + 1);
+    return candidateDomain == pattern ||
+           (endsWith(candidateDomain, pattern) && candidateDomain[candidateDomain.size() - pattern.size() - 1] == '.');
+}
+
+// normalizeRule's result without a copy when the stored pattern is already in that form, as
+// the route editor stores it (ASCII, no capitals, nothing to trim, no leading "@").
+std::string_view normalizedRule(const std::string& stored, std::string& scratch) {
+    const bool plain = !stored.empty() && stored.front() != '@' &&
+                       std::all_of(stored.begin(), stored.end(), [](char c) {
+                           const auto byte = static_cast<unsigned char>(c);
+                           return byte > ' ' && byte < 0x80 && !(c >= 'A' && c <= 'Z');
+                       });
+    if (plain)
+        return stored;
+    scratch = normalizeRule(stored);
+    return scratch;
 }
 
 } // namespace
@@ -70,13 +88,17 @@ std::optional<std::string> domain(std::string_view text) {
 }
 
 std::optional<RouteMatch> match(const Email& email, const Config& config) {
+    // The email's addresses are normalised once, each rule's pattern once per pass.
+    const std::vector<std::string> fromCandidates = candidates(email, MatchField::from);
+    const std::vector<std::string> toCandidates = candidates(email, MatchField::to);
     // Address rules beat domain rules wherever they stand; list order decides within a kind.
+    std::string scratch;
     for (const bool addressPass : {true, false}) {
         for (const auto& route : config.routes) {
             if (route.isAddressRule() != addressPass)
                 continue;
-            const std::string pattern = normalizeRule(route.domain);
-            for (const auto& candidate : candidates(email, route.matchOn))
+            const std::string_view pattern = normalizedRule(route.domain, scratch);
+            for (const auto& candidate : route.matchOn == MatchField::from ? fromCandidates : toCandidates)
                 if (ruleMatches(pattern, candidate))
                     return RouteMatch{route, candidate};
         }

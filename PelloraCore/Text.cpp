@@ -9,6 +9,8 @@
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include "ByteBlock.h"
+
 namespace pellora::Text {
 namespace {
 
@@ -65,31 +67,82 @@ bool isWhitespaceOrNewline(char32_t c) {
 std::string trimmed(std::string_view text) { return trimmedBy(text, isWhitespaceOrNewline); }
 std::string trimmedSpaces(std::string_view text) { return trimmedBy(text, isSpaceOrTab); }
 
+// Full case mapping changes an ASCII letter into its ASCII partner and leaves every other ASCII
+// character alone, so ASCII text (addresses, patterns, most queries) needs no ICU round trip.
 std::string lowercased(std::string_view text) {
+    if (ByteBlock::isAscii(text)) {
+        std::string result(text);
+        for (char& c : result)
+            if (c >= 'A' && c <= 'Z')
+                c = char(c + ('a' - 'A'));
+        return result;
+    }
     auto unicode = toUnicode(text);
     unicode.toLower(icu::Locale::getRoot());
     return toUtf8(unicode);
 }
 
 std::string uppercased(std::string_view text) {
+    if (ByteBlock::isAscii(text)) {
+        std::string result(text);
+        for (char& c : result)
+            if (c >= 'a' && c <= 'z')
+                c = char(c - ('a' - 'A'));
+        return result;
+    }
     auto unicode = toUnicode(text);
     unicode.toUpper(icu::Locale::getRoot());
     return toUtf8(unicode);
 }
 
-std::size_t characterCount(std::string_view text) {
-    if (text.empty())
-        return 0;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> iterator(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+namespace {
+
+// User-perceived characters of a text by ICU's rules; one iterator per thread, as making one
+// costs more than counting a short text.
+std::size_t graphemeCount(std::string_view text) {
     const auto unicode = toUnicode(text);
-    if (U_FAILURE(status))
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        return U_FAILURE(status) ? nullptr : std::move(made);
+    }();
+    if (!iterator)
         return std::size_t(unicode.countChar32());
     iterator->setText(unicode);
     std::size_t count = 0;
     for (auto end = iterator->next(); end != icu::BreakIterator::DONE; end = iterator->next())
         ++count;
+    return count;
+}
+
+} // namespace
+
+std::size_t characterCount(std::string_view text) {
+    // Between two ASCII characters there is always a break, except inside CR LF: no rule joins
+    // them (what can join a character to the one before, or after, lies outside ASCII). So the
+    // text is cut there, ASCII pieces are counted by hand, and only the pieces around other
+    // characters go through ICU. A pasted email is mostly ASCII and counted many times over.
+    if (ByteBlock::isAscii(text)) {
+        std::size_t pairs = 0;
+        for (auto at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2))
+            ++pairs;
+        return text.size() - pairs;
+    }
+    const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    std::size_t count = 0, start = 0;
+    bool pieceIsAscii = true;
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        pieceIsAscii = pieceIsAscii && ascii(text[i - 1]);
+        const bool cut = i == text.size() ||
+                         (ascii(text[i - 1]) && ascii(text[i]) && !(text[i - 1] == '\r' && text[i] == '\n'));
+        if (!cut)
+            continue;
+        // An ASCII piece is one character, or CR LF.
+        count += pieceIsAscii ? 1 : graphemeCount(text.substr(start, i - start));
+        start = i;
+        pieceIsAscii = true;
+    }
     return count;
 }
 
@@ -133,6 +186,7 @@ std::vector<std::string> words(std::string_view text) {
 
 std::u32string codePoints(std::string_view text) {
     std::u32string result;
+    result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();)
         result.push_back(next(text, i));
     return result;
@@ -150,14 +204,24 @@ std::string utf8(char32_t codePoint) {
 
 std::string utf8(std::u32string_view points) {
     std::string result;
-    for (char32_t c : points)
-        result += utf8(c);
+    result.reserve(points.size());
+    for (char32_t c : points) {
+        if (c < 0x80) {
+            result += char(c);
+            continue;
+        }
+        char buffer[U8_MAX_LENGTH];
+        int32_t length = 0;
+        UBool error = false;
+        U8_APPEND(reinterpret_cast<uint8_t*>(buffer), length, U8_MAX_LENGTH, UChar32(c), error);
+        result.append(error ? std::string_view("\xEF\xBF\xBD") : std::string_view(buffer, std::size_t(length)));
+    }
     return result;
 }
 
 bool isLetter(char32_t c) { return u_isalpha(UChar32(c)) && (U_GET_GC_MASK(UChar32(c)) & U_GC_L_MASK); }
 bool isMark(char32_t c) { return U_GET_GC_MASK(UChar32(c)) & U_GC_M_MASK; }
 bool isDigit(char32_t c) { return u_charType(UChar32(c)) == U_DECIMAL_DIGIT_NUMBER; }
-bool isNumeric(char32_t c) { return U_GET_GC_MASK(UChar32(c)) & U_GC_N_MASK; }
+bool isNumeric(char32_t c) { return u_getIntPropertyValue(UChar32(c), UCHAR_NUMERIC_TYPE) != U_NT_NONE; }
 
 } // namespace pellora::Text

@@ -37,8 +37,9 @@ std::u32string codePoints(std::string_view text);
 std::string utf8(std::u32string_view codePoints);
 std::string utf8(char32_t codePoint);
 
-// Unicode classes: letters (L*), combining marks (M*), decimal digits (Nd), and any character
-// with a numeric value (Nd, Nl, No).
+// Unicode classes: letters (L*), combining marks (M*), decimal digits (Nd), and numeric
+// characters (a numeric type other than none: Nd, Nl, No, and numerals such as "五", which
+// are letters by category).
 bool isLetter(char32_t c);
 bool isMark(char32_t c);
 bool isDigit(char32_t c);

@@ -12,6 +12,7 @@
 #include "Pellora/Settings/ActivityTableModel.h"
 #include "Pellora/Shell/ActivityStore.h"
 #include "PelloraCore/ActivityLine.h"
+#include "ScratchFolder.h"
 
 using namespace pellora;
 
@@ -36,9 +37,11 @@ ActivityEntry makeEntry(int i) {
     entry.messageID = "<m" + std::to_string(i) + "@mail." + domains[who] + ">";
     if (who < 4) {
         entry.rule = domains[who];
-        entry.destination.domain = domains[who];
-        entry.destination.kind = who % 2 ? DestinationKind::chat : DestinationKind::project;
-        entry.destination.name = std::string("Work with ") + domains[who];
+        Route destination;
+        destination.domain = domains[who];
+        destination.kind = who % 2 ? DestinationKind::chat : DestinationKind::project;
+        destination.name = std::string("Work with ") + domains[who];
+        entry.destination = destination;
     }
     entry.actionName = i % 3 ? "Draft a Reply" : "Paste Only";
     entry.mode = i % 3 ? ActionMode::prompt : ActionMode::pasteOnly;
@@ -49,16 +52,12 @@ ActivityEntry makeEntry(int i) {
 }
 
 struct Log {
-    std::filesystem::path folder;
+    ScratchFolder folder;
     std::unique_ptr<ActivityStore> store;
     std::unique_ptr<ActivityTableModel> model;
 
     Log() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pellora-tab-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        folder = pattern;
-        const auto file = folder / "activity.jsonl";
+        const auto file = folder.path() / "activity.jsonl";
         {
             std::ofstream out(file, std::ios::binary);
             for (int i = 0; i < entryCount; ++i)
@@ -68,10 +67,6 @@ struct Log {
         model = std::make_unique<ActivityTableModel>(*store, "en-US", "UTC");
         if (model->rowCount() != entryCount)
             std::abort();
-    }
-    ~Log() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
 };
 

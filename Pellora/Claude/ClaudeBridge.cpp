@@ -31,11 +31,10 @@ QCoro::Task<void> pause(ClaudePlatform platform, Duration delay, CancelToken can
     }
 }
 
-// Virtual time adds doubles up, so a poll that lands exactly on a deadline can read a hair
-// short of it and cost one poll more; a microsecond of slack counts it as there.
-constexpr Duration deadlineSlack{1e-6};
+// Deadlines are kept in the clock's ticks, so a poll that lands exactly on one ends the wait.
+Clock::Ticks deadlineAfter(const Clock& clock, Duration span) { return clock.nowTicks() + Clock::toTicks(span); }
 
-bool beforeDeadline(const Clock& clock, Duration deadline) { return clock.now() < deadline - deadlineSlack; }
+bool beforeDeadline(const Clock& clock, Clock::Ticks deadline) { return clock.nowTicks() < deadline; }
 
 void press(KeyEvents& keys, std::uint16_t keyCode, std::uint64_t flags) {
     keys.postKeyStroke(keyCode, flags);
@@ -44,17 +43,17 @@ void press(KeyEvents& keys, std::uint16_t keyCode, std::uint64_t flags) {
 // Timing lines for the log: the seconds each stage took.
 class Laps {
 public:
-    explicit Laps(Clock& clock) : clock_(clock), last_(clock.now()) {}
+    explicit Laps(Clock& clock) : clock_(clock), last_(clock.nowTicks()) {}
 
     void lap(const std::string& label) {
-        Duration now = clock_.now();
-        Log::write("  " + label + ": " + Log::seconds((now - last_).count()));
+        const Clock::Ticks now = clock_.nowTicks();
+        Log::write("  " + label + ": " + Log::seconds(Clock::toSeconds(now - last_).count()));
         last_ = now;
     }
 
 private:
     Clock& clock_;
-    Duration last_;
+    Clock::Ticks last_;
 };
 
 QCoro::Task<void> waitForModifierRelease(ClaudePlatform platform, CancelToken cancel) {
@@ -67,7 +66,7 @@ QCoro::Task<void> waitForModifierRelease(ClaudePlatform platform, CancelToken ca
 // Launches Claude or brings it to the front; never fails on time.
 QCoro::Task<void> activate(ClaudePlatform platform, std::filesystem::path appURL, CancelToken cancel) {
     co_await platform.workspace.openApplication(appURL);
-    const Duration deadline = platform.clock.now() + activationDeadline;
+    const Clock::Ticks deadline = deadlineAfter(platform.clock, activationDeadline);
     while (beforeDeadline(platform.clock, deadline) && !cancel.isCancelled()) {
         if (platform.workspace.frontmostApplication() == std::string(bundleIdentifier))
             break;
@@ -184,7 +183,7 @@ QCoro::Task<void> reveal(ClaudePlatform platform, ChatTarget target) {
 
 QCoro::Task<void> waitForInputReady(ClaudePlatform platform, Duration minimumDelay, CancelToken cancel) {
     co_await pause(platform, minimumDelay, cancel);
-    const Duration deadline = platform.clock.now() + inputDeadline;
+    const Clock::Ticks deadline = deadlineAfter(platform.clock, inputDeadline);
     while (beforeDeadline(platform.clock, deadline) && !cancel.isCancelled()) {
         if (ClaudeSidebar::focusedInputLength(platform))
             co_return;
@@ -197,7 +196,7 @@ QCoro::Task<void> waitForPasteToSettle(ClaudePlatform platform, int characters, 
         co_await pause(platform, fallbackSettle(characters), cancel);
         co_return;
     }
-    const Duration deadline = platform.clock.now() + settleDeadline;
+    const Clock::Ticks deadline = deadlineAfter(platform.clock, settleDeadline);
     int last = -1;
     bool fresh = true;
     while (beforeDeadline(platform.clock, deadline) && !cancel.isCancelled()) {

@@ -75,19 +75,22 @@ Email readSelectedEmail(Workspace& workspace, ScriptRunner& scripts) {
         throw MailError::notRunning();
 
     const auto folder = createAttachmentFolder();
-    const auto outcome = scripts.run(MailScript::source(folder.string()));
-    if (!outcome.result) {
+    // Until the email is handed over, the folder is ours: every way out removes it, also a
+    // runner that throws instead of answering.
+    try {
+        const auto outcome = scripts.run(MailScript::source(folder.string()));
+        if (!outcome.result)
+            throw MailError::script(outcome.errorMessage.value_or("unknown error"));
+        const auto& result = *outcome.result;
+        if (result.numberOfItems() < minimumItems)
+            throw MailError::noSelection();
+        return Email(asText(result.item(1)), asText(result.item(2)), asText(result.item(3)), asTexts(result.item(4)),
+                     asTexts(result.item(5)), asText(result.item(6)), asTexts(result.item(7)),
+                     asText(result.item(8)), folder, asTexts(result.item(9)));
+    } catch (...) {
         removeQuietly(folder);
-        throw MailError::script(outcome.errorMessage.value_or("unknown error"));
+        throw;
     }
-    const auto& result = *outcome.result;
-    if (result.numberOfItems() < minimumItems) {
-        removeQuietly(folder);
-        throw MailError::noSelection();
-    }
-    return Email(asText(result.item(1)), asText(result.item(2)), asText(result.item(3)), asTexts(result.item(4)),
-                 asTexts(result.item(5)), asText(result.item(6)), asTexts(result.item(7)), asText(result.item(8)),
-                 folder, asTexts(result.item(9)));
 }
 
 void sweepOldAttachmentFolders() {

@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <algorithm>
+#include <cmath>
 #include <coroutine>
 
 namespace pellora {
@@ -67,6 +69,14 @@ private:
 };
 
 } // namespace
+
+Clock::Ticks Clock::toTicks(Duration span) {
+    constexpr double century = 100.0 * 365.25 * 24 * 3600 * 1e9;
+    const double nanoseconds = span.count() * 1e9;
+    if (std::isnan(nanoseconds))
+        return Ticks(0);
+    return Ticks(std::llround(std::clamp(nanoseconds, -century, century)));
+}
 
 QCoro::Task<void> Clock::sleep(Duration delay, CancelToken cancel) {
     if (cancel.isCancelled())

@@ -1,6 +1,5 @@
 #include "QtClock.h"
 
-#include <cmath>
 #include <limits>
 
 #include <QObject>
@@ -12,17 +11,16 @@ QtClock::QtClock() : context_(std::make_unique<QObject>()) { elapsed_.start(); }
 
 QtClock::~QtClock() = default; // deleting the context stops and deletes every timer
 
-Clock::Duration QtClock::now() const { return Duration(double(elapsed_.nsecsElapsed()) / 1e9); }
+Clock::Ticks QtClock::nowTicks() const { return Ticks(elapsed_.nsecsElapsed()); }
 
 std::chrono::system_clock::time_point QtClock::wallNow() const { return std::chrono::system_clock::now(); }
 
 Clock::TimerId QtClock::callAfter(Duration delay, std::function<void()> fire) {
     // QTimer counts whole milliseconds: round up so a wait never ends early.
-    const double milliseconds = std::ceil(delay.count() * 1000.0);
-    const int interval = !(milliseconds > 0) ? 0
-                         : milliseconds >= double(std::numeric_limits<int>::max())
-                             ? std::numeric_limits<int>::max()
-                             : int(milliseconds);
+    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(toTicks(delay)).count();
+    const int interval = milliseconds <= 0                                     ? 0
+                         : milliseconds >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                                           : int(milliseconds);
     const TimerId id = nextId_++;
     auto* timer = new QTimer(context_.get());
     timer->setSingleShot(true);

@@ -19,7 +19,7 @@ public:
     QtClock();
     ~QtClock() override;
 
-    Duration now() const override;
+    Ticks nowTicks() const override;
     std::chrono::system_clock::time_point wallNow() const override;
     TimerId callAfter(Duration delay, std::function<void()> fire) override;
     void cancelCall(TimerId id) override;

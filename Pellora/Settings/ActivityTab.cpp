@@ -189,7 +189,7 @@ void ActivityTab::open(const QModelIndex& index) {
         if (const auto link = entry.mailURL())
             context_.services.workspace.openURL(*link);
     } else if (index.column() == Column::route) {
-        openChat(context_.services.claude(), context_.ui, entry.destination.target());
+        openChat(context_.services.claude(), context_.ui, entry.destination->target());
     }
 }
 
@@ -209,10 +209,11 @@ QCoro::Task<void> ActivityTab::openChat(ClaudePlatform platform, ShellUI& ui, Ch
 }
 
 void ActivityTab::confirmClear() {
-    const std::vector<std::string> buttons{"Clear Log", "Cancel"};
+    // Cancel first, so it is the default button: Return alone never empties the log.
+    const std::vector<std::string> buttons{"Cancel", "Clear Log"};
     if (context_.ui.runAlert("Clear the activity log?",
                              "This only removes the list in this app. Your emails and Claude chats are not touched.",
-                             buttons) == 0)
+                             buttons) == 1)
         context_.activity.clear();
 }
 

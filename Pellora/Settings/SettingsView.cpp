@@ -68,7 +68,7 @@ void SettingsView::selectTab(SettingsTabID tab) {
         return;
     selected_ = tab;
     QWidget* next = makeTab(tab);
-    layout_->replaceWidget(content_, next);
+    delete layout_->replaceWidget(content_, next); // the old tab's layout item is ours to free
     // Later, not now: the old tab may be the sender of the click that got us here.
     content_->hide();
     content_->deleteLater();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <future>
 #include <vector>
 
 #include <QObject>
@@ -18,8 +19,12 @@ public:
     explicit ActivityStore(QObject* parent = nullptr);
     ActivityStore(std::filesystem::path file, QObject* parent = nullptr);
 
-    const std::vector<ActivityEntry>& entries() const { return entries_; }
-    const std::filesystem::path& url() const { return url_; }
+    const std::vector<ActivityEntry>& entries() const { return loaded(); }
+    // Waits for the reading too: whoever appends to the file must not race it.
+    const std::filesystem::path& url() const {
+        loaded();
+        return url_;
+    }
 
     // The send flow inserts each new entry at the front.
     void insertFront(ActivityEntry entry);
@@ -32,8 +37,12 @@ signals:
     void entriesChanged();
 
 private:
+    // The list, once the reading started by the constructor has finished.
+    std::vector<ActivityEntry>& loaded() const;
+
     std::filesystem::path url_;
-    std::vector<ActivityEntry> entries_;
+    mutable std::future<std::vector<ActivityEntry>> loading_;
+    mutable std::vector<ActivityEntry> entries_;
 };
 
 } // namespace pellora

@@ -121,16 +121,14 @@ TEST(Router, Overlaps) {
         EXPECT_EQ(Router::overlaps(a, b), overlapping) << a.domain << " / " << b.domain;
 }
 
-TEST(ConfigRoutes, UpsertReplacesTheSamePatternAndAppends) {
+TEST(ConfigRoutes, UpsertAppendsReplaceKeepsThePlaceAndBothDropTheSamePattern) {
     auto config = configWith({rule("example.com", MatchField::from, "old"), rule("example.com", MatchField::to, "to"),
                               rule("other.org")});
     config.upsert(rule(" @EXAMPLE.Com\t", MatchField::from, "new"));
     EXPECT_EQ(config.routes, (std::vector<Route>{rule("example.com", MatchField::to, "to"), rule("other.org"),
                                                  rule("example.com", MatchField::from, "new")}));
-}
 
-TEST(ConfigRoutes, ReplaceKeepsThePlaceAndDropsTheDuplicate) {
-    auto config = configWith({rule("a.org"), rule("b.org"), rule("c.org")});
+    config = configWith({rule("a.org"), rule("b.org"), rule("c.org")});
     config.replace(rule("b.org"), rule(" B.org ", MatchField::from, "edited"));
     EXPECT_EQ(config.routes, (std::vector<Route>{rule("a.org"), rule("b.org", MatchField::from, "edited"), rule("c.org")}));
 

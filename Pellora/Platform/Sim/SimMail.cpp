@@ -1,5 +1,6 @@
 #include "SimMail.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <ctime>
@@ -278,10 +279,14 @@ void collectContent(GMimeObject* object, std::string& content) {
 }
 
 std::optional<Parsed> parse(const std::filesystem::path& file) {
-    std::ifstream input(file, std::ios::binary);
+    std::ifstream input(file, std::ios::binary | std::ios::ate);
     if (!input)
         return std::nullopt;
-    const std::string raw((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    // In one read: a message with attachments runs to megabytes.
+    std::string raw(std::size_t(std::max<std::streamoff>(input.tellg(), 0)), '\0');
+    input.seekg(0);
+    if (!input.read(raw.data(), std::streamsize(raw.size())))
+        return std::nullopt;
 
     initialiseGMime();
     GPointer<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.data(), raw.size()));

@@ -1,18 +1,20 @@
 #include "VirtualClock.h"
 
+#include <algorithm>
+
 namespace pellora {
 
 // A fixed wall origin keeps wall times reproducible: 2026-01-01 00:00:00 UTC.
 VirtualClock::VirtualClock() : wallOrigin_(std::chrono::sys_seconds(std::chrono::seconds(1767225600))) {}
 
-Clock::Duration VirtualClock::now() const { return now_; }
+Clock::Ticks VirtualClock::nowTicks() const { return now_; }
 
 std::chrono::system_clock::time_point VirtualClock::wallNow() const {
     return wallOrigin_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(now_);
 }
 
 Clock::TimerId VirtualClock::callAfter(Duration delay, std::function<void()> fire) {
-    const double wake = now_.count() + (delay.count() > 0 ? delay.count() : 0.0);
+    const Ticks wake = now_ + std::max(toTicks(delay), Ticks(0));
     const TimerId id = nextId_++;
     pending_.emplace(std::pair(wake, id), std::move(fire));
     wakeOf_.emplace(id, wake);
@@ -27,51 +29,44 @@ void VirtualClock::cancelCall(TimerId id) {
     wakeOf_.erase(found);
 }
 
+void VirtualClock::fireFirst() {
+    auto first = pending_.begin();
+    now_ = std::max(now_, first->first.first);
+    auto fire = std::move(first->second);
+    wakeOf_.erase(first->first.second);
+    pending_.erase(first);
+    fire();
+}
+
 bool VirtualClock::advance() {
     if (pending_.empty())
         return false;
-    const double due = pending_.begin()->first.first;
-    if (due > now_.count())
-        now_ = Duration(due);
+    const Ticks due = pending_.begin()->first.first;
     // Calls made while firing for this same time come later in the map, so they fire in
     // this round, after the ones already waiting.
-    while (!pending_.empty() && pending_.begin()->first.first <= due) {
-        auto first = pending_.begin();
-        auto fire = std::move(first->second);
-        wakeOf_.erase(first->first.second);
-        pending_.erase(first);
-        fire();
-    }
+    while (!pending_.empty() && pending_.begin()->first.first <= due)
+        fireFirst();
     return true;
 }
 
 void VirtualClock::advanceBy(Duration span) {
-    const double target = now_.count() + (span.count() > 0 ? span.count() : 0.0);
+    const Ticks target = now_ + std::max(toTicks(span), Ticks(0));
     while (!pending_.empty() && pending_.begin()->first.first <= target)
         advance();
-    if (target > now_.count())
-        now_ = Duration(target);
+    now_ = std::max(now_, target);
 }
 
 int VirtualClock::runUntilIdle(int limit) {
     int fired = 0;
-    while (!pending_.empty() && fired < limit) {
-        auto first = pending_.begin();
-        if (first->first.first > now_.count())
-            now_ = Duration(first->first.first);
-        auto fire = std::move(first->second);
-        wakeOf_.erase(first->first.second);
-        pending_.erase(first);
-        fire();
-        ++fired;
-    }
+    for (; !pending_.empty() && fired < limit; ++fired)
+        fireFirst();
     return fired;
 }
 
 std::optional<Clock::Duration> VirtualClock::untilNextWakeUp() const {
     if (pending_.empty())
         return std::nullopt;
-    return std::max(Duration(pending_.begin()->first.first) - now_, Duration(0));
+    return toSeconds(std::max(pending_.begin()->first.first - now_, Ticks(0)));
 }
 
 } // namespace pellora

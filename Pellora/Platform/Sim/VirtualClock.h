@@ -15,7 +15,7 @@ class VirtualClock : public Clock {
 public:
     VirtualClock();
 
-    Duration now() const override;
+    Ticks nowTicks() const override;
     std::chrono::system_clock::time_point wallNow() const override;
     TimerId callAfter(Duration delay, std::function<void()> fire) override;
     void cancelCall(TimerId id) override;
@@ -36,12 +36,15 @@ public:
     void setWallOrigin(std::chrono::system_clock::time_point origin) { wallOrigin_ = origin; }
 
 private:
-    Duration now_{0};
+    // Fires the earliest pending call, moving the time to it.
+    void fireFirst();
+
+    Ticks now_{0};
     std::chrono::system_clock::time_point wallOrigin_;
     TimerId nextId_ = 1;
     // Ordered by (wake-up time, id), so ties fire in the order they were scheduled.
-    std::map<std::pair<double, TimerId>, std::function<void()>> pending_;
-    std::map<TimerId, double> wakeOf_;
+    std::map<std::pair<Ticks, TimerId>, std::function<void()>> pending_;
+    std::map<TimerId, Ticks> wakeOf_;
 };
 
 } // namespace pellora

@@ -1,12 +1,9 @@
 // The waits of a delivery, in virtual time. Claude here comes to the front at once and
 // focuses its message box 200 ms after a chat opens; a short paste arrives at once.
 
-#include <fstream>
-
 #include <gtest/gtest.h>
 
 #include "ClaudeDesk.h"
-#include "Pellora/Shell/Log.h"
 
 namespace pellora {
 namespace {
@@ -158,11 +155,7 @@ TEST(ClaudeBridgeModifiers, CommandStillHeldDelaysEverythingUntilReleasedOrAbout
 TEST_F(ClaudeBridgeTiming, WritesOneTimingLinePerStage) {
     deliver(ChatTarget::link(chatLink), makeEmail(body, threeFiles()));
 
-    std::vector<std::string> messages;
-    std::ifstream log(Log::file());
-    for (std::string line; std::getline(log, line);)
-        messages.push_back(line.substr(line.find(' ') + 1));
-    EXPECT_EQ(messages, (std::vector<std::string>{"  open chat: 0.00s", "  wait for input: 1.00s",
+    EXPECT_EQ(logMessages(), (std::vector<std::string>{"  open chat: 0.00s", "  wait for input: 1.00s",
                                                   "  paste 171 chars: 0.36s", "  attach 3 files: 1.30s"}));
 }
 

@@ -1,24 +1,20 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
+#include "App/VirtualTime.h"
 #include "Pellora/Claude/ClaudeBridge.h"
 #include "Pellora/Claude/ClaudePlatform.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Platform/UserFolders.h"
 #include "PelloraCore/Email.h"
-#include "Support/App/VirtualTime.h"
-#include "TestHome.h"
 
 namespace pellora::testing {
 
@@ -45,10 +41,7 @@ inline std::vector<std::string> threeFiles(std::uintmax_t a = 0, std::uintmax_t 
 
 // A simulated desktop with Claude installed (not running) and coming to the front at once,
 // on a virtual clock.
-struct ClaudeDesk {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
+struct ClaudeDesk : Desk {
     std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
     ClaudePlatform platform{desktop, desktop, desktop, pasteboard, clock};
     Config config; // openDelay 1.0
@@ -88,8 +81,8 @@ struct ClaudeDesk {
 
 struct ClaudeDeskTest : ::testing::Test, ClaudeDesk {};
 
-// Virtual times are sums of doubles; compare them to the microsecond.
-#define EXPECT_SECONDS(actual, expected) EXPECT_NEAR((actual), (expected), 1e-6)
+// Virtual time counts whole nanoseconds; seconds differ from the literals only by rounding.
+#define EXPECT_SECONDS(actual, expected) EXPECT_NEAR((actual), (expected), 1e-9)
 
 inline void expectTimes(const std::vector<double>& actual, const std::vector<double>& expected) {
     ASSERT_EQ(actual.size(), expected.size());

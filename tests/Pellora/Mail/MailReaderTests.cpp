@@ -2,6 +2,7 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,8 @@
 #include "Pellora/Mail/MailError.h"
 #include "Pellora/Mail/MailReader.h"
 #include "Pellora/Mail/MailScript.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/SimMail.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Platform/UserFolders.h"
+#include "App/Desk.h"
 #include "App/Eml.h"
-#include "TestHome.h"
 
 namespace pellora {
 namespace {
@@ -31,11 +27,6 @@ using Descriptor = ScriptRunner::Descriptor;
 using Attachment = pellora::testing::EmlAttachment;
 using pellora::testing::eml;
 
-std::string fileContent(const fs::path& path) {
-    std::ifstream input(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-}
-
 const std::string adaHeaders = "From: Ada Lovelace <ada@example.com>\r\n"
                                "To: Bob <bob@example.com>, carol@example.com\r\n"
                                "Cc: Dan <dan@example.org>\r\n"
@@ -43,64 +34,38 @@ const std::string adaHeaders = "From: Ada Lovelace <ada@example.com>\r\n"
                                "Date: Sat, 05 Dec 2026 06:19:03 +0100\r\n"
                                "Message-ID: <cafe.1234@example.com>\r\n";
 
-// Answers a fixed outcome and keeps the script it was given.
+// Answers a fixed outcome.
 struct CannedRunner : ScriptRunner {
     Outcome outcome;
-    std::string source;
-    Outcome run(const std::string& text) override {
-        source = text;
-        return outcome;
-    }
+    Outcome run(const std::string&) override { return outcome; }
 };
 
-// Mail running with a few messages on disk; reads go to it unless `scripts` is pointed at `canned`.
-struct MailDesk {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
+// A script host that fails by throwing rather than answering.
+struct ThrowingRunner : ScriptRunner {
+    Outcome run(const std::string&) override { throw std::runtime_error("the script host went away"); }
+};
+
+// Mail running; reads go to it unless `scripts` is pointed at `canned` or `throwing`.
+struct MailDesk : testing::Desk {
     CannedRunner canned;
+    ThrowingRunner throwing;
     ScriptRunner* scripts = &desktop;
-    int messages = 0;
 
-    MailDesk() {
-        desktop.install(mail);
-        desktop.launch(SimMail::identifier);
-        mail->setAccountAddresses({"ada@example.com", "ada@work.example"});
-    }
-
-    void select(const std::vector<std::string>& texts) {
-        const auto folder = pellora::testing::testHome() / "messages";
-        fs::create_directories(folder);
-        std::vector<fs::path> files;
-        for (const auto& text : texts) {
-            files.push_back(folder / (std::to_string(++messages) + ".eml"));
-            std::ofstream(files.back(), std::ios::binary) << text;
-        }
-        mail->setSelection(files);
-    }
-
+    MailDesk() { runMail({"ada@example.com", "ada@work.example"}); }
     Email read() { return MailReader::readSelectedEmail(desktop, *scripts); }
-
     std::string failureOfRead() {
         try {
             read();
         } catch (const MailError& error) {
             return error.description();
+        } catch (const std::exception& error) {
+            return error.what();
         }
         return "no failure";
     }
 };
 
 struct MailReading : ::testing::Test, MailDesk {};
-
-std::vector<std::string> pelloraEntries() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(UserFolders::temporary()))
-        if (entry.path().filename().string().starts_with("Pellora-"))
-            names.push_back(entry.path().filename().string());
-    return names;
-}
 
 TEST(MailScript, PiecesAreMailsScriptByteForByte) {
     const std::string_view first = MailScript::firstPiece();
@@ -138,26 +103,20 @@ TEST_F(MailReading, ReadsTheFirstSelectedMessageIntoAPrivateFolder) {
     const Email email = read();
     ::umask(previous);
 
-    EXPECT_EQ(email.sender, "Ada Lovelace <ada@example.com>");
-    EXPECT_EQ(email.subject, "Grüße aus Zürich");
-    // Sent at 06:19:03 +0100: Mail gives the time in this machine's zone, UTC in the tests.
-    EXPECT_EQ(email.date, "Saturday, 5 December 2026 at 05:19:03");
-    EXPECT_EQ(email.to, (std::vector<std::string>{"bob@example.com", "carol@example.com"}));
-    EXPECT_EQ(email.cc, (std::vector<std::string>{"dan@example.org"}));
-    EXPECT_EQ(email.body, "Hello Bob,\nsee the report.\n");
-    EXPECT_EQ(email.messageID, "cafe.1234@example.com");
-    EXPECT_EQ(email.accountAddresses, (std::vector<std::string>{"ada@example.com", "ada@work.example"}));
-
     ASSERT_TRUE(email.attachmentFolder);
     const fs::path folder = *email.attachmentFolder;
+    // Sent at 06:19:03 +0100: Mail gives the time in this machine's zone, UTC in the tests.
+    EXPECT_EQ(email, Email("Ada Lovelace <ada@example.com>", "Grüße aus Zürich", "Saturday, 5 December 2026 at 05:19:03",
+                           {"bob@example.com", "carol@example.com"}, {"dan@example.org"}, "Hello Bob,\nsee the report.\n",
+                           {folder.string() + "/1-report.pdf"}, "cafe.1234@example.com", folder,
+                           {"ada@example.com", "ada@work.example"}));
     EXPECT_EQ(folder.parent_path(), temporary);
     EXPECT_TRUE(std::regex_match(folder.filename().string(),
                                  std::regex("Pellora-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")));
     struct stat info {};
     ASSERT_EQ(::stat(folder.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0700u); // whatever the umask
-    EXPECT_EQ(email.attachmentPaths, (std::vector<std::string>{folder.string() + "/1-report.pdf"}));
-    EXPECT_EQ(fileContent(folder / "1-report.pdf"), std::string(20000, 'p'));
+    EXPECT_EQ(testing::readFile(folder / "1-report.pdf"), std::string(20000, 'p'));
 }
 
 TEST(MailReaderAttachments, SavedNumberedInTheFolderSkippingSmallImages) {
@@ -198,7 +157,7 @@ TEST(MailReaderAttachments, SavedNumberedInTheFolderSkippingSmallImages) {
             paths.push_back(folder.string() + "/" + name);
         EXPECT_EQ(email.attachmentPaths, paths);
         for (const auto& entry : fs::directory_iterator(folder))
-            onDisk.emplace_back(entry.path().filename().string(), fileContent(entry.path()));
+            onDisk.emplace_back(entry.path().filename().string(), testing::readFile(entry.path()));
         std::sort(onDisk.begin(), onDisk.end());
         EXPECT_EQ(onDisk, c.saved);
         EXPECT_FALSE(fs::exists(folder.parent_path() / "escape"));
@@ -220,6 +179,7 @@ TEST(MailReaderFailures, LeaveNoFolderBehind) {
          "Mail scripting failed: Not authorized to send Apple events to Mail.", 1},
         {"no result and no message", [](MailDesk& d) { d.scripts = &d.canned; }, "Mail scripting failed: unknown error",
          0},
+        {"the runner throws", [](MailDesk& d) { d.scripts = &d.throwing; }, "the script host went away", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,7 +187,7 @@ TEST(MailReaderFailures, LeaveNoFolderBehind) {
         desk.select({eml(adaHeaders, "x")});
         c.setUp(desk);
         EXPECT_EQ(desk.failureOfRead(), c.failure);
-        EXPECT_TRUE(pelloraEntries().empty());
+        EXPECT_TRUE(testing::attachmentFolders().empty());
         EXPECT_EQ(desk.mail->scriptsRun(), c.scripts);
     }
 }
@@ -246,22 +206,15 @@ TEST_F(MailReading, ItemsWithoutTextGiveEmptyTextsOrShorterListsAndSevenItemsAre
         Descriptor::text("not a list"), Descriptor::text("Body"), Descriptor::list({})};
     canned.outcome.result = Descriptor::list(items);
     Email email = read();
-    EXPECT_EQ(email.sender, "");
-    EXPECT_EQ(email.subject, "Subject");
-    EXPECT_EQ(email.date, "");
-    EXPECT_EQ(email.to, (std::vector<std::string>{"a@example.com", "c@example.com"}));
-    EXPECT_TRUE(email.cc.empty());
-    EXPECT_EQ(email.body, "Body");
-    EXPECT_TRUE(email.attachmentPaths.empty());
-    EXPECT_EQ(email.messageID, "");
-    EXPECT_TRUE(email.accountAddresses.empty());
-    EXPECT_TRUE(email.attachmentFolder);
+    ASSERT_TRUE(email.attachmentFolder);
+    EXPECT_EQ(email, Email("", "Subject", "", {"a@example.com", "c@example.com"}, {}, "Body", {}, "",
+                           email.attachmentFolder, {}));
 
     items.push_back(Descriptor::text("m1@example.com"));
     canned.outcome.result = Descriptor::list(items);
     email = read();
-    EXPECT_EQ(email.messageID, "m1@example.com");
-    EXPECT_TRUE(email.accountAddresses.empty());
+    EXPECT_EQ(std::pair(email.messageID, email.accountAddresses), std::pair(std::string("m1@example.com"),
+                                                                            std::vector<std::string>{}));
 }
 
 TEST_F(MailReading, FolderThatCannotBeCreatedIsAFileSystemError) {
@@ -306,15 +259,12 @@ TEST(MailSweep, RemovesOnlyOwnPelloraEntriesOlderThanAnHour) {
     // The link itself goes; what it points at stays.
     EXPECT_FALSE(fs::exists(fs::symlink_status(temp / "Pellora-LINK")));
     EXPECT_TRUE(fs::is_directory(outside / "keep"));
-    if (canChangeOwner) {
+    if (canChangeOwner)
         EXPECT_TRUE(fs::is_directory(temp / "Pellora-FOREIGN"));
-    }
-}
 
-TEST(MailSweep, MissingTemporaryDirectoryIsNotAFailure) {
+    // A temporary folder that is not there is nothing to sweep.
     setenv("TMPDIR", (pellora::testing::testHome() / "nowhere").c_str(), 1);
     MailReader::sweepOldAttachmentFolders();
-    SUCCEED();
 }
 
 } // namespace

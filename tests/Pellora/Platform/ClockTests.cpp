@@ -1,3 +1,4 @@
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,43 @@ TEST(VirtualClock, AdvanceByFiresUpToTheSpanAndMovesWallTimeAlong) {
     EXPECT_EQ(fired.size(), 2u);
     EXPECT_EQ(clock.now(), Seconds(3.5));
     EXPECT_EQ(clock.wallNow(), origin + std::chrono::milliseconds(3500));
+}
+
+TEST(VirtualClock, StepsAddUpExactlySoAWakeUpDueAtTheirSumHasFiredByTheLastStep) {
+    const struct {
+        double step;
+        int count;
+        double due;
+    } cases[] = {{0.1, 10, 1.0}, {0.05, 60, 3.0}, {0.12, 84, 10.08}, {0.3, 7, 2.1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        for (bool bySleeping : {true, false}) {
+            VirtualClock clock;
+            bool fired = false;
+            clock.callAfter(Seconds(c.due), [&] { fired = true; });
+            if (bySleeping) {
+                auto steps = [](VirtualClock* clock, double step, int count) -> QCoro::Task<void> {
+                    for (int i = 0; i < count; ++i)
+                        co_await clock->sleep(Seconds(step));
+                };
+                runInVirtualTime(clock, steps(&clock, c.step, c.count));
+            } else {
+                for (int i = 0; i < c.count; ++i)
+                    clock.advanceBy(Seconds(c.step));
+            }
+            EXPECT_TRUE(fired);
+            EXPECT_EQ(clock.now(), Seconds(c.due));
+            EXPECT_EQ(clock.nowTicks(), Clock::toTicks(Seconds(c.due)));
+        }
+    }
+}
+
+TEST(Clock, SecondsBecomeTheNearestNanosecond) {
+    const std::vector<std::pair<double, long long>> cases{
+        {0.1, 100'000'000}, {0.3, 300'000'000}, {1e-10, 0}, {-0.25, -250'000'000},
+        {std::nan(""), 0}, {1e300, 3'155'760'000'000'000'000}};
+    for (auto [seconds, ticks] : cases)
+        EXPECT_EQ(Clock::toTicks(Seconds(seconds)).count(), ticks) << seconds;
 }
 
 QCoro::Task<void> sleeper(Clock* clock, double seconds, std::string name, std::vector<std::string>* log) {

@@ -14,6 +14,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using namespace std::chrono;
 using Column = ActivityTableModel::Column;
 using Style = ActivityTableModel::Style;
@@ -150,14 +151,14 @@ TEST_F(ActivityTabTest, TheTabSearchesOpensAndClearsWithConfirmation) {
     QTest::mouseClick(named<QPushButton>(&tab, "Show Log File"), Qt::LeftButton);
     EXPECT_EQ(desktop.revealedFiles(), std::vector<std::filesystem::path>{activity.url()});
 
-    ui.choiceAnswers = {1, 0};
+    ui.choiceAnswers = {0, 1};
     QTest::mouseClick(clear, Qt::LeftButton); // Cancel
     EXPECT_EQ(activity.entries().size(), 3u);
     QTest::mouseClick(clear, Qt::LeftButton); // Clear Log
     const testing::ScriptedShellUI::Choice confirmation{
         "Clear the activity log?",
         "This only removes the list in this app. Your emails and Claude chats are not touched.",
-        {"Clear Log", "Cancel"}};
+        {"Cancel", "Clear Log"}};
     EXPECT_EQ(ui.choices, (std::vector{confirmation, confirmation}));
     EXPECT_FALSE(std::filesystem::exists(activity.url()));
     EXPECT_TRUE(labelTexts(&tab).contains("0 of 0"));

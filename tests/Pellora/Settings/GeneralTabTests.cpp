@@ -10,6 +10,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using GeneralTabTest = testing::SettingsFixture;
 
 TEST_F(GeneralTabTest, TheTabShowsEveryTextAndEveryControlSaves) {
@@ -72,10 +73,7 @@ TEST_F(GeneralTabTest, TheTabShowsEveryTextAndEveryControlSaves) {
     // alone until the slider moves.
     for (const auto& [stored, position, shown] : {std::tuple{1.25, 13, "1.2s"}, std::tuple{0.1, 4, "0.1s"},
                                                   std::tuple{12.0, 30, "12.0s"}}) {
-        Config config = store.config();
-        config.autoSend = true;
-        config.openDelay = stored;
-        store.setConfig(config);
+        configure([&](Config& config) { config.autoSend = true, config.openDelay = stored; });
         EXPECT_TRUE(autoSend->isChecked());
         EXPECT_EQ(delay->value(), position);
         EXPECT_TRUE(labelTexts(&tab).contains(shown));

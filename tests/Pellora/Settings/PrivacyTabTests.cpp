@@ -7,11 +7,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/Driving.h"
 #include "App/FakeCheckin.h"
 #include "App/ScriptedShellUI.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Settings/PrivacyChoice.h"
 #include "Pellora/Settings/PrivacyChoiceView.h"
 #include "Pellora/Settings/PrivacyTab.h"
@@ -43,20 +42,17 @@ QLabel* label(const QWidget& root, const std::string& text) {
     return nullptr;
 }
 
-struct PrivacyTabTest : ::testing::Test {
-    VirtualClock clock;
+struct PrivacyTabTest : ::testing::Test, testing::Desk {
     testing::ScriptedShellUI ui;
     testing::FakeServer server{clock};
     testing::FakeInstaller installer;
     ConfigStore store;
+    ActivityStore activity;
     UpdateManager updates{store, {clock, ui, installer, Bundle{"/A/Tovrin.app", "app.tovrin", "1.2.0"}, {}, "14.5.0", server.sender()}};
     PrivacyTabModel model{store, updates, ui, clock};
+    SettingsContext context{store, activity, updates, services(), ui};
 
-    void storeChoice(AnalyticsChoice choice) {
-        Config config = store.config();
-        config.analyticsChoice = choice;
-        store.setConfig(config);
-    }
+    void storeChoice(AnalyticsChoice choice) { testing::configure(store, [&](Config& config) { config.analyticsChoice = choice; }); }
 };
 
 TEST_F(PrivacyTabTest, UpdateRowsFollowTheManager) {
@@ -106,10 +102,6 @@ TEST_F(PrivacyTabTest, OnlyEraseInTheConfirmationErases) {
 }
 
 TEST_F(PrivacyTabTest, TheTabShowsTheModelAndItsControlsDriveIt) {
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    ActivityStore activity;
-    SettingsContext context{store, activity, updates, AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui};
     PrivacyTab tab(context);
     tab.show();
     auto* check = testing::named<QPushButton>(&tab, "Check for Updates Now");
@@ -172,9 +164,8 @@ TEST(PrivacyChoiceView, ATitleBarOnlyWindowOnTopWhoseEveryWayOutAnswers) {
     EXPECT_FALSE(label(view, "Read the privacy policy"));
     for (const auto& [visible, height] : {std::pair<std::optional<int>, int>{std::nullopt, 740}, {800, 740}, {700, 640}})
         EXPECT_EQ(PrivacyChoiceView::windowHeight(visible), height);
-}
 
-TEST(PrivacyChoice, AskRunsTheWindowModallyUntilAnAnswer) {
+    // Asking runs the window modally until an answer.
     for (const bool share : {true, false}) {
         testing::whenModal([share](QWidget* modal) {
             auto* view = qobject_cast<PrivacyChoiceView*>(modal);

@@ -13,6 +13,7 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using Row = PromptsTabModel::Row;
 using Line = PromptsTabModel::Line;
 using Size = PromptsTabModel::Line::Size;
@@ -87,9 +88,7 @@ TEST_F(PromptsTabTest, TheExplanationFollowsTheModeAndAutoSend) {
              {Action::reply, true, {prompted, sent, inGeneral, either}},
              {Action::reply, false, {prompted, waits, inGeneral, either}},
              {Action::pasteOnly, false, pasted}}) {
-        Config config = store.config();
-        config.autoSend = autoSend; // as the General tab would
-        store.setConfig(config);
+        configure([&](Config& config) { config.autoSend = autoSend; }); // as the General tab would
         model.select(action);
         EXPECT_EQ(model.explanation(), lines);
     }
@@ -140,10 +139,10 @@ TEST_F(PromptsTabTest, TheTabEditsTheSelectedActionKeystrokeByKeystroke) {
     // longer than a line edit keeps by default. Shift-Return breaks the line like Return.
     list->setCurrentRow(0);
     const std::string longName(40'000, 'n');
-    Config config = store.config();
-    config.setInstruction("a\u00A0b 👩‍💻\nc", Action::reply);
-    config.setName(longName, Action::reply);
-    store.setConfig(config);
+    configure([&](Config& config) {
+        config.setInstruction("a\u00A0b 👩‍💻\nc", Action::reply);
+        config.setName(longName, Action::reply);
+    });
     prompt->moveCursor(QTextCursor::End);
     QTest::keyClick(prompt, 'd');
     QTest::keyClick(prompt, Qt::Key_Return, Qt::ShiftModifier);

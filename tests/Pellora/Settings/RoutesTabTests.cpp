@@ -37,11 +37,7 @@ constexpr auto to = MatchField::to;
 struct RoutesTabTest : pellora::testing::SettingsFixture {
     RoutesTabModel model{store};
 
-    void setRoutes(Routes routes) {
-        Config config = store.config();
-        config.routes = std::move(routes);
-        store.setConfig(config);
-    }
+    void setRoutes(Routes routes) { configure([&](Config& config) { config.routes = std::move(routes); }); }
     static Routes routesOnDisk() { return configOnDisk().routes; }
 };
 

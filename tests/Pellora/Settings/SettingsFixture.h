@@ -1,19 +1,11 @@
 #pragma once
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <QAccessible>
-#include <QApplication>
 #include <QLabel>
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Platform/UserFolders.h"
+#include "App/Desk.h"
+#include "App/Driving.h"
 #include "Pellora/Settings/SettingsContext.h"
 #include "Pellora/Shell/ActivityStore.h"
 #include "Pellora/Shell/ConfigStore.h"
@@ -25,23 +17,16 @@ namespace pellora::testing {
 
 // Everything a settings tab is handed, on the simulated desktop, with the stores' files in
 // the test's own home.
-struct SettingsFixture : ::testing::Test {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
+struct SettingsFixture : ::testing::Test, Desk {
     ScriptedShellUI ui;
     NoInstaller installer;
     ConfigStore store;
     ActivityStore activity;
     UpdateManager updates{store, UpdateManager::Services{clock, ui, installer, std::nullopt}};
-    SettingsContext context{store, activity, updates,
-                            AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui};
+    SettingsContext context{store, activity, updates, services(), ui};
 
-    static std::string configText() {
-        std::ostringstream text;
-        text << std::ifstream(UserFolders::pelloraSupport() / "config.json", std::ios::binary).rdbuf();
-        return text.str();
-    }
+    void configure(const std::function<void(Config&)>& change) { testing::configure(store, change); }
+    static std::string configText() { return readFile(UserFolders::pelloraSupport() / "config.json"); }
     static Config configOnDisk() { return Config::load(UserFolders::pelloraSupport() / "config.json"); }
 
     // The texts of the visible labels under `root`, in creation order.
@@ -51,15 +36,6 @@ struct SettingsFixture : ::testing::Test {
             if (!label->text().isEmpty() && label->isVisibleTo(root))
                 texts << label->text();
         return texts;
-    }
-
-    // The control that assistive technology knows by this name.
-    template <class T> static T* named(const QWidget* root, const QString& name) {
-        for (auto* child : root->findChildren<T*>())
-            if (auto* accessible = QAccessible::queryAccessibleInterface(child);
-                accessible && accessible->text(QAccessible::Name) == name)
-                return child;
-        return nullptr;
     }
 };
 

@@ -13,15 +13,13 @@
 namespace pellora {
 namespace {
 
+using testing::named;
 using SettingsWindowTest = testing::SettingsFixture;
 
-TEST(SettingsWindow, HeightIsAtMost700AndLeaves60OfTheScreen) {
+TEST_F(SettingsWindowTest, OpensOnRoutesAtMost700HighLeaving60OfTheScreenAndComesBackOnTheLastTab) {
     for (const auto& [available, height] : std::vector<std::pair<std::optional<int>, int>>{
              {600, 540}, {1000, 700}, {759, 699}, {std::nullopt, 700}})
         EXPECT_EQ(SettingsWindowController::contentHeight(available), height) << available.value_or(-1);
-}
-
-TEST_F(SettingsWindowTest, OpensOnRoutesAndComesBackOnTheLastTab) {
     SettingsWindowController controller(context);
     controller.show();
     QWidget* window = controller.window();

@@ -146,7 +146,7 @@ TEST_F(Launch, TakenShortcutsAreReportedOnceAndTheOthersStillSend) {
     hotKeys.refusedKeys = {1, 8}; // ⌥⌘S and ⌥⌘C
     bundle.reset();
     writeConfig(R"({"askForUnknownRoutes": false})");
-    select(pellora::testing::eml("From: ann@example.com\r\nSubject: Hi\r\n", "Hello"));
+    select({pellora::testing::eml("From: ann@example.com\r\nSubject: Hi\r\n", "Hello")});
 
     launch();
 
@@ -169,8 +169,8 @@ struct Triggers : Launch {
     void SetUp() override {
         Launch::SetUp();
         bundle.reset();
-        select(pellora::testing::eml("From: Ann Example <ann@example.com>\r\nTo: me@home.example\r\nSubject: Hi\r\n",
-                                     "Hello"));
+        select({pellora::testing::eml("From: Ann Example <ann@example.com>\r\nTo: me@home.example\r\nSubject: Hi\r\n",
+                                      "Hello")});
         launch();
         settle();
     }

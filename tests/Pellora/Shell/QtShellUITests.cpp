@@ -9,10 +9,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/Driving.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
 #include "Pellora/Shell/QtShellUI.h"
 #include "Pellora/Shell/QtStatusBar.h"
 
@@ -21,11 +19,9 @@ namespace {
 
 // Real message boxes, offscreen, answered from inside their modal loop.
 TEST(QtShellUIAlert, ButtonsInOrderFirstDefaultClosingAnswersNothingTextStaysText) {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop(clock, pasteboard);
+    testing::Desk desk;
     QtStatusBar statusBar;
-    QtShellUI ui(AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, statusBar);
+    QtShellUI ui(desk.services(), statusBar);
 
     std::vector<std::string> buttons; // left to right, "*" marks the default
     std::vector<std::string> texts;   // as a reader sees them

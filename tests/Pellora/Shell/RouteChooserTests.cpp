@@ -1,4 +1,3 @@
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,23 +9,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QThreadPool>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include "App/Driving.h"
-#include "App/ScriptedShellUI.h"
-#include "App/StandInShell.h"
-#include "App/VirtualTime.h"
-#include "Pellora/Claude/ClaudeSidebar.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimClaude.h"
-#include "Pellora/Platform/Sim/SimEnvironment.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Platform/UserFolders.h"
-#include "Pellora/Shell/AppDelegate.h"
 #include "Pellora/Shell/RouteChooser.h"
-#include "PelloraCore/ActivityFile.h"
 #include "RouteMaker.h"
 
 namespace pellora {
@@ -139,64 +126,6 @@ TEST(RouteChooser, EachAnswerEndsTheWindow) {
         EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint));
     }
-}
-
-// The shell's chooser answered by the real window.
-class ChooserShellUI : public pellora::testing::ScriptedShellUI {
-public:
-    explicit ChooserShellUI(ClaudePlatform claude) : claude_(claude) {}
-    ChooserResult askForRoute(const Router::RouteSuggestion& suggestion, const std::string& previewPrompt) override {
-        chooserCalls.push_back({suggestion, previewPrompt});
-        return RouteChooser::ask(suggestion, previewPrompt, [this] { return ClaudeSidebar::chatTitles(claude_); });
-    }
-
-private:
-    ClaudePlatform claude_;
-};
-
-// The application on the sample desktop, with no routes yet.
-struct SendFlowWithChooser : ::testing::Test {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimEnvironment desktop{clock, pasteboard,
-                           std::filesystem::path(PELLORA_FIXTURES).parent_path().parent_path() / "Pellora" /
-                               "Resources" / "Samples"};
-    ChooserShellUI ui{desktop.services().claude()};
-    pellora::testing::RecordingStatusBar statusBar;
-    pellora::testing::ScriptedHotKeys hotKeys;
-    pellora::testing::NoInstaller installer;
-    AppDelegate delegate{desktop.services(), ui, AppDelegate::Parts{statusBar, hotKeys, installer, std::nullopt}};
-
-    void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }
-};
-
-TEST_F(SendFlowWithChooser, SavedChoiceIsStoredAndFollowed) {
-    delegate.applicationDidFinishLaunching();
-    pellora::testing::settle(clock);
-    // The newest sample, from Northwind to the user.
-    whenModal([](QWidget* window) {
-        EXPECT_EQ(named<QLineEdit>(window, "Domain")->text(), "northwind.example.com");
-        QTest::keyClick(named<QComboBox>(window, "Send it to"), Qt::Key_Home); // Existing chat
-        QTest::keyClick(named<QComboBox>(window, "Chat"), Qt::Key_Down);
-        QTest::mouseClick(button(window, "Save"), Qt::LeftButton);
-    });
-    hotKeys.press(1); // ⌥⌘S
-    pellora::testing::settle(clock);
-
-    const Route saved = route("northwind.example.com", MatchField::from, DestinationKind::chat, "Northwind invoices");
-    EXPECT_EQ(Config::load(UserFolders::pelloraSupport() / "config.json").routes, std::vector<Route>{saved});
-    const auto entries = ActivityFile::load(UserFolders::pelloraSupport() / "activity.jsonl");
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(std::tuple(entries[0].rule, entries[0].destination), std::tuple("northwind.example.com", saved));
-    EXPECT_TRUE(ui.alerts.empty());
-
-    // The next email from there goes the same way without asking.
-    hotKeys.press(1);
-    pellora::testing::settle(clock);
-    EXPECT_EQ(ui.chooserCalls.size(), 1u);
-    ASSERT_EQ(desktop.claude().sentMessages().size(), 2u);
-    for (const auto& message : desktop.claude().sentMessages())
-        EXPECT_EQ(message.place, SimClaude::Place::chat("5f0c2a9e-1b7d-4c39-9a51-0d6e8b3f7a21"));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include <clocale>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -21,6 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using Alert = pellora::testing::ScriptedShellUI::Alert;
 using Place = SimClaude::Place;
+using pellora::testing::attachmentFolders;
+using pellora::testing::logMessages;
 
 const std::string replyPrompt =
     "Below is an email I received. Using everything you know from earlier in this conversation, "
@@ -48,12 +49,12 @@ const Route newChatRoute{"", MatchField::to, DestinationKind::newChat, std::null
 struct SendFlow : pellora::testing::DelegateOnDesk {
     void SetUp() override {
         DelegateOnDesk::SetUp();
-        select(pellora::testing::eml("From: Ada Lovelace <ada@acme.com>\r\nTo: me@home.example\r\n"
-                                     "Subject: Quarterly report\r\nDate: Sat, 05 Dec 2026 06:19:03 +0000\r\n"
-                                     "Message-ID: <q4.report@acme.com>\r\n",
-                                     "Hello,\r\nthe figures are attached.\r\n",
-                                     {{"report.pdf", "application/pdf", std::string(20000, 'p')},
-                                      {"notes.txt", "text/plain", "three lines\nof\nnotes\n"}}));
+        select({pellora::testing::eml("From: Ada Lovelace <ada@acme.com>\r\nTo: me@home.example\r\n"
+                                      "Subject: Quarterly report\r\nDate: Sat, 05 Dec 2026 06:19:03 +0000\r\n"
+                                      "Message-ID: <q4.report@acme.com>\r\n",
+                                      "Hello,\r\nthe figures are attached.\r\n",
+                                      {{"report.pdf", "application/pdf", std::string(20000, 'p')},
+                                       {"notes.txt", "text/plain", "three lines\nof\nnotes\n"}})});
         launch();
         QCoreApplication::processEvents(); // the deferred half of the launch
         fs::remove(Log::file());           // its lines are not the sends'
@@ -68,34 +69,16 @@ struct SendFlow : pellora::testing::DelegateOnDesk {
                 FAIL() << "the send waits for something that never comes";
         }
     }
-    // Advances virtual time and lets the removal workers that came due finish.
-    void after(double seconds) {
-        clock.advanceBy(Clock::Duration(seconds));
-        QThreadPool::globalInstance()->waitForDone();
-    }
     static std::vector<ActivityEntry> activityOnDisk() {
         return ActivityFile::load(UserFolders::pelloraSupport() / "activity.jsonl");
     }
-    static std::vector<std::string> logLines() {
-        std::ifstream input(Log::file());
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(input, line);)
-            lines.push_back(line.substr(line.find(' ') + 1)); // without the time stamp
-        return lines;
-    }
-    static std::size_t attachmentFolders() {
-        std::size_t folders = 0;
-        for (const auto& entry : fs::directory_iterator(UserFolders::temporary()))
-            folders += entry.path().filename().string().starts_with("Pellora-");
-        return folders;
-    }
     // The folder stays for Claude's upload for two minutes, then goes.
     void expectFolderRemovedAfterTwoMinutes() {
-        EXPECT_EQ(attachmentFolders(), 1u);
-        after(119);
-        EXPECT_EQ(attachmentFolders(), 1u);
-        after(1);
-        EXPECT_EQ(attachmentFolders(), 0u);
+        for (const auto& [wait, left] : {std::pair(0.0, 1u), std::pair(119.0, 1u), std::pair(1.0, 0u)}) {
+            clock.advanceBy(Clock::Duration(wait));
+            QThreadPool::globalInstance()->waitForDone(); // the removals that came due
+            EXPECT_EQ(attachmentFolders().size(), left) << clock.now().count();
+        }
     }
 };
 
@@ -127,7 +110,7 @@ TEST_F(SendFlow, RoutedEmailLandsInItsChatAndIsRecorded) {
     EXPECT_EQ(delegate->activity()->entries(), entries);
     EXPECT_EQ(configOnDisk().emailsSent, 1);
 
-    const auto lines = logLines();
+    const auto lines = logMessages();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "reply: read email in 0.00s (33 chars, 2 attachments)");
     EXPECT_TRUE(std::regex_match(lines.back(), std::regex(R"(reply: done in \d+\.\d\ds)"))) << lines.back();
@@ -155,7 +138,7 @@ TEST_F(SendFlow, MailNotRunningEndsInOneAlert) {
     EXPECT_FALSE(delegate->menuState().busy());
     EXPECT_EQ(ui.opacities, (std::vector<double>{0.45, 1.0}));
     EXPECT_FALSE(fs::exists(Log::file()));
-    EXPECT_EQ(attachmentFolders(), 0u);
+    EXPECT_TRUE(attachmentFolders().empty());
 }
 
 // The route chosen for an unknown sender is stored before the delivery starts, so a failed
@@ -228,7 +211,7 @@ TEST_F(SendFlow, AnUnroutedSenderGoesWhereTheChooserSays) {
         EXPECT_EQ(configOnDisk().routes, test.stored);
         EXPECT_EQ(configOnDisk().askForUnknownRoutes, test.asksNextTime);
         std::smatch done;
-        const std::string last = logLines().back();
+        const std::string last = logMessages().back();
         ASSERT_TRUE(std::regex_match(last, done, std::regex(R"(reply: done in (\d+\.\d\d)s)"))) << last;
         EXPECT_GE(std::stod(done[1]), test.answer ? 42.0 : 0.0);
     }
@@ -247,7 +230,7 @@ TEST_F(SendFlow, ChooserCancelSendsNothingAndRemovesTheFolderAtOnce) {
     EXPECT_TRUE(claude->receivedKeys().empty());
     EXPECT_TRUE(ui.alerts.empty());
     EXPECT_EQ(ui.beeps, 0);
-    EXPECT_EQ(attachmentFolders(), 0u);
+    EXPECT_TRUE(attachmentFolders().empty());
     EXPECT_TRUE(activityOnDisk().empty());
     EXPECT_EQ(delegate->store()->config().emailsSent, 0);
 }

@@ -1,51 +1,31 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
+#include "App/Desk.h"
 #include "Pellora/Shell/ActivityStore.h"
 #include "Pellora/Shell/ConfigStore.h"
 #include "Pellora/Shell/DeviceID.h"
 #include "Pellora/Shell/Log.h"
 #include "PelloraCore/ActivityFile.h"
 #include "PelloraCore/IsoDate.h"
-#include "TestHome.h"
+#include "FileSizeLimit.h"
 
 using namespace pellora;
 using namespace std::chrono;
+using pellora::testing::readFile;
+using pellora::testing::readLines;
 using pellora::testing::testHome;
+using pellora::testing::writeFile;
 using Texts = std::vector<std::string>;
 
 namespace {
 
 // Where the stores keep their files on Linux, written out from the test home.
 std::filesystem::path supportFolder() { return testHome() / ".local/share/Pellora"; }
-
-std::string read(const std::filesystem::path& file) {
-    std::ostringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    return text.str();
-}
-
-void write(const std::filesystem::path& file, const std::string& text) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-Texts lines(const std::string& text) {
-    Texts result;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        result.push_back(line);
-    return result;
-}
 
 bool isLowerCaseUuid(const std::string& text) {
     return std::regex_match(text, std::regex("[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}"));
@@ -74,6 +54,29 @@ TEST(ConfigStore, WritesNothingUntilTheFirstChangeAndThenEveryChange) {
     EXPECT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen.front().emailsSent, 0);
     EXPECT_EQ(ConfigStore().config(), changed);
+}
+
+TEST(ConfigStore, AFullDiskKeepsTheChangeInMemoryAndTheOldFileWhole) {
+    ConfigStore store;
+    Config first;
+    first.emailsSent = 1;
+    store.setConfig(first);
+    const auto file = supportFolder() / "config.json";
+    const std::string before = readFile(file);
+
+    Config changed = first;
+    changed.routes.push_back(Route{"example.com", MatchField::from, DestinationKind::chat, "Board",
+                                   std::nullopt, std::string(4'000, 'i')});
+    {
+        pellora::testing::FileSizeLimit full(before.size());
+        store.setConfig(changed);
+    }
+    EXPECT_EQ(store.config(), changed);
+    EXPECT_EQ(readFile(file), before);
+
+    changed.emailsSent = 2; // room again: the next change saves everything
+    store.setConfig(changed);
+    EXPECT_EQ(Config::load(file), changed);
 }
 
 TEST(ConfigStore, AHandEditIsMergedWithTheNextChangeAndWhatItOverwritesIsKeptPrivately) {
@@ -110,19 +113,19 @@ TEST(ConfigStore, AHandEditIsMergedWithTheNextChangeAndWhatItOverwritesIsKeptPri
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         // An older copy, left readable by others, stays unless a new one replaces it privately.
-        write(copy, "older copy");
+        writeFile(copy, "older copy");
         std::filesystem::permissions(copy, std::filesystem::perms(0644));
-        write(file, c.beforeStart ? c.onDisk : defaults.dump());
+        writeFile(file, c.beforeStart ? c.onDisk : defaults.dump());
         ConfigStore store;
-        write(file, c.onDisk);
+        writeFile(file, c.onDisk);
         Config changed = store.config();
         c.edit(changed);
         store.setConfig(changed);
         nlohmann::json expected = defaults;
         expected.merge_patch(c.changed);
-        EXPECT_EQ(nlohmann::json::parse(read(file)), expected);
+        EXPECT_EQ(nlohmann::json::parse(readFile(file)), expected);
         EXPECT_EQ(store.config(), Config::load(file));
-        EXPECT_EQ(read(copy), c.kept.value_or("older copy"));
+        EXPECT_EQ(readFile(copy), c.kept.value_or("older copy"));
         EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms(c.kept ? 0600 : 0644));
     }
 }
@@ -135,9 +138,9 @@ TEST(ConfigStore, ReloadsADocumentChangedOnDiskAndKeepsChangesWhoseSaveFailed) {
     EXPECT_FALSE(store.reloadIfChangedOnDisk()); // no file
     store.setConfig(Config{});
     EXPECT_FALSE(store.reloadIfChangedOnDisk()); // our own save
-    write(file, R"({"emailsSent": 4})");
+    writeFile(file, R"({"emailsSent": 4})");
     EXPECT_TRUE(store.reloadIfChangedOnDisk());
-    write(file, R"({"emailsSent": )");
+    writeFile(file, R"({"emailsSent": )");
     EXPECT_FALSE(store.reloadIfChangedOnDisk()); // half-typed: wait for the rest
     EXPECT_EQ(store.config().emailsSent, 4);
     EXPECT_EQ(notified, 2);
@@ -145,13 +148,13 @@ TEST(ConfigStore, ReloadsADocumentChangedOnDiskAndKeepsChangesWhoseSaveFailed) {
     // A change whose save failed stays in memory, is laid over what is taken in, and is saved
     // with the next change.
     std::filesystem::remove_all(supportFolder());
-    write(supportFolder(), "a file where the folder should be");
+    writeFile(supportFolder(), "a file where the folder should be");
     Config unsaved = store.config();
     unsaved.openDelay = 2.5;
     store.setConfig(unsaved);
     EXPECT_EQ(store.config().openDelay, 2.5);
     std::filesystem::remove(supportFolder());
-    write(file, R"({"autoSend": false})");
+    writeFile(file, R"({"autoSend": false})");
     EXPECT_TRUE(store.reloadIfChangedOnDisk());
     Config next = store.config();
     EXPECT_TRUE(next.openDelay == 2.5 && !next.autoSend);
@@ -164,18 +167,18 @@ TEST(DeviceID, StoresOneLowerCaseIdentifierUntilResetAndReplacesAnythingElse) {
     const auto file = supportFolder() / "device-id";
     const auto id = DeviceID::current();
     EXPECT_TRUE(isLowerCaseUuid(id)) << id;
-    EXPECT_EQ(read(file), id);
+    EXPECT_EQ(readFile(file), id);
     EXPECT_EQ(DeviceID::current(), id);
     DeviceID::reset();
     EXPECT_FALSE(std::filesystem::exists(file));
     DeviceID::reset(); // nothing left to remove
     EXPECT_NE(DeviceID::current(), id);
 
-    write(file, "0F8FAD5B-D9CB-469F-A165-70867728950E\n");
+    writeFile(file, "0F8FAD5B-D9CB-469F-A165-70867728950E\n");
     EXPECT_EQ(DeviceID::current(), "0f8fad5b-d9cb-469f-a165-70867728950e");
-    EXPECT_EQ(read(file), "0F8FAD5B-D9CB-469F-A165-70867728950E\n"); // not rewritten
+    EXPECT_EQ(readFile(file), "0F8FAD5B-D9CB-469F-A165-70867728950E\n"); // not rewritten
     for (const std::string garbage : {"hello", "{0f8fad5b-d9cb-469f-a165-70867728950e}", "\xff"}) {
-        write(file, garbage);
+        writeFile(file, garbage);
         const auto fresh = DeviceID::current();
         EXPECT_TRUE(isLowerCaseUuid(fresh)) << garbage;
         EXPECT_EQ(DeviceID::current(), fresh);
@@ -183,7 +186,7 @@ TEST(DeviceID, StoresOneLowerCaseIdentifierUntilResetAndReplacesAnythingElse) {
 
     // An identifier that cannot be stored (Application Support is a file) is still returned.
     std::filesystem::remove_all(testHome() / ".local/share");
-    write(testHome() / ".local/share", "");
+    writeFile(testHome() / ".local/share", "");
     const auto unstored = DeviceID::current();
     EXPECT_TRUE(isLowerCaseUuid(unstored));
     EXPECT_NE(DeviceID::current(), unstored);
@@ -196,9 +199,8 @@ TEST(Log, AppendsTimeStampedLinesAndFailsSilently) {
     const auto after = floor<seconds>(system_clock::now());
 
     EXPECT_EQ(Log::file(), testHome() / ".local/state/Logs/Pellora.log");
-    const auto text = read(Log::file());
-    ASSERT_EQ(text.back(), '\n');
-    const auto all = lines(text);
+    ASSERT_TRUE(readFile(Log::file()).ends_with('\n'));
+    const auto all = readLines(Log::file());
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].substr(20), " check-in failed: offline");
     EXPECT_EQ(all[1].substr(20), "   open chat: 0.52s");
@@ -207,7 +209,7 @@ TEST(Log, AppendsTimeStampedLinesAndFailsSilently) {
         EXPECT_TRUE(IsoDate::parse(line.substr(0, 20)) >= before && IsoDate::parse(line.substr(0, 20)) <= after) << line;
 
     std::filesystem::remove_all(testHome() / ".local/state/Logs");
-    write(testHome() / ".local/state/Logs", "a file where the folder should be");
+    writeFile(testHome() / ".local/state/Logs", "a file where the folder should be");
     EXPECT_NO_THROW(Log::write("lost"));
 }
 
@@ -220,7 +222,7 @@ TEST(Log, TwoThreadsWritingAtOnceLoseNoLineAndMixNone) {
     first.join();
     second.join();
 
-    const auto all = lines(read(Log::file()));
+    const auto all = readLines(Log::file());
     ASSERT_EQ(all.size(), 2000u);
     for (const auto& line : all) {
         ASSERT_GT(line.size(), 21u);
@@ -246,13 +248,11 @@ TEST(ActivityStore, ListsNewestFirstAndClearsEvenAMissingLog) {
 }
 
 TEST(ActivityStore, RevealsTheLogOrElseItsFolder) {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop(clock, pasteboard);
+    pellora::testing::Desk desk;
     ActivityStore store(testHome() / "Application Support/Pellora/activity.jsonl");
-    store.revealInFinder(desktop);
+    store.revealInFinder(desk.desktop);
     ActivityFile::append(entry(9, "nine"), store.url());
-    store.revealInFinder(desktop);
-    EXPECT_EQ(desktop.openedURLs(), Texts{"file://" + (testHome() / "Application%20Support/Pellora").string()});
-    EXPECT_EQ(desktop.revealedFiles(), (std::vector<std::filesystem::path>{store.url()}));
+    store.revealInFinder(desk.desktop);
+    EXPECT_EQ(desk.desktop.openedURLs(), Texts{"file://" + (testHome() / "Application%20Support/Pellora").string()});
+    EXPECT_EQ(desk.desktop.revealedFiles(), (std::vector<std::filesystem::path>{store.url()}));
 }

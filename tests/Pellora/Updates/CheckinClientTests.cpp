@@ -118,9 +118,8 @@ TEST_F(CheckinClientTest, TimesOutAfterTwentySecondsOfClockTimeOrWhenCancelled) 
     EXPECT_EQ(ends, (std::vector<std::string>{"cancelled at 19.900000", "The request timed out. at 20.000000"}));
 }
 
-TEST(BackendConfig, EndpointVersionsAndNoPolicyLink) {
+TEST(BackendConfig, EndpointAndVersions) {
     EXPECT_EQ(BackendConfig::checkinURL().toString(), "https://" PELLORA_CHECKIN_HOST "/functions/v1/checkin");
-    EXPECT_FALSE(BackendConfig::privacyPolicyURL());
     EXPECT_EQ(BackendConfig::appVersion(Bundle{"/Applications/Tovrin.app", "app.tovrin", std::nullopt}), "0.0.0");
     EXPECT_EQ(BackendConfig::appVersion(Bundle{"/Applications/Tovrin.app", "app.tovrin", "1.4.2"}), "1.4.2");
     EXPECT_EQ(BackendConfig::appVersion(), "0.0.0"); // the test program is not in an application folder

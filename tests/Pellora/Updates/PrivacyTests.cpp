@@ -1,74 +1,45 @@
-#include <fstream>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <QCoreApplication>
-#include <QThreadPool>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "App/DelegateOnDesk.h"
 #include "App/Eml.h"
 #include "App/FakeCheckin.h"
 #include "App/LoopbackServer.h"
-#include "App/ScriptedShellUI.h"
-#include "App/StandInShell.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimClaude.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/SimMail.h"
-#include "Pellora/Shell/AppDelegate.h"
-#include "Pellora/Shell/ConfigStore.h"
-#include "TestHome.h"
 
 namespace pellora {
 namespace {
 
-TEST(Privacy, NoByteOfAnEmailOrItsPromptReachesTheCheckInServer) {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    auto mail = std::make_shared<SimMail>();
-    auto claude = std::make_shared<SimClaude>();
-    testing::ScriptedShellUI ui;
-    testing::RecordingStatusBar statusBar;
-    testing::ScriptedHotKeys hotKeys;
-    testing::NoInstaller noInstaller;
-    AppDelegate delegate{AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, ui,
-                         AppDelegate::Parts{statusBar, hotKeys, noInstaller, std::nullopt}};
-    desktop.install(mail);
-    desktop.launch(SimMail::identifier);
-    desktop.install(claude);
-    const auto selected = testing::testHome() / "selected.eml";
-    std::ofstream(selected, std::ios::binary) << testing::eml(
-        "From: Olwen Pryce <olwen.pryce@hollowmere.example>\r\nTo: me@home.example\r\n"
-        "Subject: Zanzibar Xylophone-7781\r\nMessage-ID: <xylophone.7781@hollowmere.example>\r\n",
-        "Marmalade ledger: the vault code is Quokka-2290.\r\n",
-        {{"Aubergine-9931.txt", "text/plain", "Persimmon contents 4471\n"}});
-    mail->setSelection({selected});
-    delegate.applicationDidFinishLaunching();
-    QCoreApplication::processEvents(); // the deferred half of the launch
-    Config config = delegate.store()->config();
-    config.askForUnknownRoutes = false;
-    config.setName("Zorblax digest", Action::custom1);
-    config.setInstruction("Quibblewort: list every figure", Action::custom1);
-    delegate.store()->setConfig(config);
+using Privacy = testing::DelegateOnDesk;
 
-    delegate.send(Action::custom1);
-    while (delegate.busy() && (QCoreApplication::processEvents(), clock.advance()))
-        ;
-    QThreadPool::globalInstance()->waitForDone();
+TEST_F(Privacy, NoByteOfAnEmailOrItsPromptReachesTheCheckInServer) {
+    select({testing::eml("From: Olwen Pryce <olwen.pryce@hollowmere.example>\r\nTo: me@home.example\r\n"
+                         "Subject: Zanzibar Xylophone-7781\r\nMessage-ID: <xylophone.7781@hollowmere.example>\r\n",
+                         "Marmalade ledger: the vault code is Quokka-2290.\r\n",
+                         {{"Aubergine-9931.txt", "text/plain", "Persimmon contents 4471\n"}})});
+    launch();
+    QCoreApplication::processEvents(); // the deferred half of the launch
+    configure([](Config& config) {
+        config.askForUnknownRoutes = false;
+        config.setName("Zorblax digest", Action::custom1);
+        config.setInstruction("Quibblewort: list every figure", Action::custom1);
+    });
+    delegate->send(Action::custom1);
+    settle();
     ASSERT_EQ(claude->sentMessages().size(), 1u);
     ASSERT_NE(claude->sentMessages()[0].text.find("Quibblewort: list every figure"), std::string::npos);
 
     // Every kind of check-in, over real HTTPS.
     testing::LoopbackServer server;
-    testing::FakeInstaller installer;
-    UpdateManager::Services services{clock, ui, installer, Bundle{"/Applications/Tovrin.app", "app.tovrin.Tovrin", "1.0.0"}};
+    testing::FakeInstaller fakeInstaller;
+    UpdateManager::Services services{clock, ui, fakeInstaller, Bundle{"/Applications/Tovrin.app", "app.tovrin.Tovrin", "1.0.0"}};
     services.checkin.url = server.url();
     services.checkin.extraCertificates = testing::LoopbackServer::authority();
-    UpdateManager manager(*delegate.store(), services);
+    UpdateManager manager(*delegate->store(), services);
     const auto sends = [&](std::size_t count) {
         return testing::waitUntil([&] { return server.requests.size() == count && !manager.busy(); });
     };
@@ -76,9 +47,7 @@ TEST(Privacy, NoByteOfAnEmailOrItsPromptReachesTheCheckInServer) {
     ASSERT_TRUE(sends(1));
     manager.checkNow();
     ASSERT_TRUE(sends(2));
-    config = delegate.store()->config();
-    config.analyticsChoice = AnalyticsChoice::shared;
-    delegate.store()->setConfig(config);
+    configure([](Config& config) { config.analyticsChoice = AnalyticsChoice::shared; });
     manager.syncConsent();
     ASSERT_TRUE(sends(3));
     testing::runOnNetwork(manager.erase());

@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -7,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/FakeCheckin.h"
 #include "App/ScriptedShellUI.h"
 #include "App/VirtualTime.h"
@@ -30,14 +30,6 @@ UpdateInfo offer(std::string version, std::optional<std::string> notes = {}, std
     return {std::move(version), std::move(notes), "ab12", std::move(minimum), "https://example.com/Tovrin.dmg"};
 }
 
-std::string logText() {
-    std::ifstream input(Log::file());
-    std::string text;
-    for (std::string line; std::getline(input, line);)
-        text += line.substr(line.find(' ') + 1) + "\n"; // without the time
-    return text;
-}
-
 struct UpdateManagerTest : ::testing::Test {
     VirtualClock clock;
     testing::ScriptedShellUI ui;
@@ -48,9 +40,7 @@ struct UpdateManagerTest : ::testing::Test {
     std::unique_ptr<UpdateManager> manager;
 
     UpdateManager& make(std::optional<double> lastCheck) {
-        Config config = store.config();
-        config.lastUpdateCheck = lastCheck;
-        store.setConfig(config);
+        testing::configure(store, [&](Config& config) { config.lastUpdateCheck = lastCheck; });
         UpdateManager::Services services{clock, ui, installer, bundle};
         services.systemVersion = "14.5.0";
         services.send = server.sender();
@@ -173,7 +163,8 @@ TEST_F(UpdateManagerTest, EachOutcomeSetsItsStatusAndOnlyManualRunsAlert) {
         EXPECT_EQ(ui.choices, c.alerts);
         EXPECT_FALSE(manager.busy());
         EXPECT_EQ(store.config().lastUpdateCheck, c.checked ? std::optional(startOfTest) : lastCheck);
-        EXPECT_EQ(logText().starts_with("check-in failed: "), c.logged) << logText();
+        const auto log = testing::logMessages();
+        EXPECT_EQ(!log.empty() && log[0].starts_with("check-in failed: "), c.logged);
         EXPECT_TRUE(installer.installs.empty());
     }
 }
@@ -213,9 +204,7 @@ TEST_F(UpdateManagerTest, AnOfferIsConfirmedWithItsNotesTrimmedAndCutAndInstalle
 TEST_F(UpdateManagerTest, ConsentChangesAndErasing) {
     auto& manager = make(std::nullopt);
     for (const auto choice : {AnalyticsChoice::shared, AnalyticsChoice::notShared, AnalyticsChoice::unset}) {
-        Config config = store.config();
-        config.analyticsChoice = choice;
-        store.setConfig(config);
+        testing::configure(store, [&](Config& config) { config.analyticsChoice = choice; });
         manager.syncConsent();
     }
     const std::string id = DeviceID::current();

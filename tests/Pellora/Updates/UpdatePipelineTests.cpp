@@ -9,16 +9,14 @@
 #include <QProgressBar>
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/LoopbackServer.h"
 #include "App/ScriptedShellUI.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
 #include "Pellora/Updates/ArchiveInstallerTools.h"
 #include "Pellora/Updates/CodeSignature.h"
 #include "Pellora/Updates/ImageArchive.h"
 #include "Pellora/Updates/UpdatePipeline.h"
 #include "Pellora/Updates/UpdateProgressWindow.h"
-#include "TestHome.h"
 #include "UpdateTestKit.h"
 
 namespace pellora {
@@ -42,15 +40,12 @@ std::vector<std::string> temporaryItems(const std::string& pattern) {
 
 // A signed Tovrin 1.0.0 installed in <root>/Applications and running (a stand-in process
 // that runs until ended), a server for the image and the pipeline's surroundings.
-struct Scene {
+struct Scene : testing::Desk {
     fs::path root, launches = root / "launches", applications = root / "Applications",
                    installed = applications / "Tovrin.app";
     std::string key = CodeSignature::generateKey();
     ArchiveInstallerTools tools;
     testing::ScriptedShellUI ui;
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
     testing::ImageServer server;
     QProcess running;
     std::vector<std::string> statuses, labels;
@@ -209,7 +204,6 @@ TEST(UpdatePipeline, EveryRefusalLeavesTheInstalledCopyAlone) {
              update.sha256.assign(64, '0');
              return update;
          }},
-        {"not found", "The server answered with status 404.", served(404)},
         {"created is not a success", "The server answered with status 201.", served(201)},
         {"connection cut mid-body", "Connection closed", served(200, 100)},
         {"no web address", "unsupported URL: ftp://127.0.0.1/u.tar.xz", served(200, -1, "ftp://127.0.0.1/u.tar.xz")},

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include <QCryptographicHash>
 #include <QTcpSocket>
@@ -59,12 +58,6 @@ std::vector<std::string> namesIn(const fs::path& folder) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string readFile(const fs::path& file) {
-    std::ostringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    return text.str();
 }
 
 std::string checksumOf(const fs::path& file) {

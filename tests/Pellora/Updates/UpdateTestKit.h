@@ -7,6 +7,8 @@
 
 #include <QTcpServer>
 
+#include "Files.h"
+
 // Application folders, hand-made archives and a plain loopback web server for the installer.
 namespace pellora::testing {
 
@@ -21,7 +23,6 @@ std::string versionAt(const fs::path& app);
 // Every entry below `folder`, sorted, with each file's bytes and each link's target.
 std::vector<std::string> snapshot(const fs::path& folder);
 std::vector<std::string> namesIn(const fs::path& folder);
-std::string readFile(const fs::path& file);
 // The SHA-256 by Qt rather than by the code under test.
 std::string checksumOf(const fs::path& file);
 

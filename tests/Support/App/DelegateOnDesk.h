@@ -1,7 +1,5 @@
 #pragma once
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,28 +8,19 @@
 #include <QThreadPool>
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "App/ScriptedShellUI.h"
 #include "App/StandInShell.h"
 #include "App/VirtualTime.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
 #include "Pellora/Platform/Sim/SimClaude.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/SimMail.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "Pellora/Platform/UserFolders.h"
 #include "Pellora/Shell/AppDelegate.h"
 #include "Pellora/Shell/ConfigStore.h"
-#include "TestHome.h"
 
 namespace pellora::testing {
 
 // The application delegate on a simulated desktop where Mail runs (for me@home.example) and
 // Claude is installed, in virtual time, its modal windows answered by `ui`.
-struct DelegateOnDesk : ::testing::Test {
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    std::shared_ptr<SimMail> mail = std::make_shared<SimMail>();
+struct DelegateOnDesk : ::testing::Test, Desk {
     std::shared_ptr<SimClaude> claude = std::make_shared<SimClaude>();
     ScriptedShellUI ui;
     RecordingStatusBar statusBar;
@@ -40,10 +29,8 @@ struct DelegateOnDesk : ::testing::Test {
     std::unique_ptr<AppDelegate> delegate;
 
     void SetUp() override {
-        desktop.install(mail);
-        desktop.launch(SimMail::identifier);
+        runMail({"me@home.example"});
         desktop.install(claude);
-        mail->setAccountAddresses({"me@home.example"});
     }
     void TearDown() override {
         delegate.reset();
@@ -54,7 +41,7 @@ struct DelegateOnDesk : ::testing::Test {
     void launch(std::optional<Bundle> bundle = std::nullopt, UpdateManager::Sender checkin = {},
                 ShellUI* shell = nullptr) {
         delegate = std::make_unique<AppDelegate>(
-            AppServices{desktop, desktop, desktop, desktop, pasteboard, clock}, shell ? *shell : ui,
+            services(), shell ? *shell : ui,
             AppDelegate::Parts{statusBar, hotKeys, installer, std::move(bundle), std::move(checkin)});
         created(*delegate);
         delegate->applicationDidFinishLaunching();
@@ -64,20 +51,9 @@ struct DelegateOnDesk : ::testing::Test {
     // Lets posted events and virtual time run until nothing is left within ten minutes.
     void settle() { pellora::testing::settle(clock); }
 
-    // Selects this .eml text in Mail.
-    void select(const std::string& message) {
-        const auto path = testHome() / "selected.eml";
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << message;
-        mail->setSelection({path});
-    }
-    void configure(const std::function<void(Config&)>& change) {
-        Config config = delegate->store()->config();
-        change(config);
-        delegate->store()->setConfig(config);
-    }
+    void configure(const std::function<void(Config&)>& change) { testing::configure(*delegate->store(), change); }
     static void writeConfig(const std::string& json) {
-        std::filesystem::create_directories(UserFolders::pelloraSupport());
-        std::ofstream(UserFolders::pelloraSupport() / "config.json") << json;
+        writeFile(UserFolders::pelloraSupport() / "config.json", json);
     }
     static Config configOnDisk() { return Config::load(UserFolders::pelloraSupport() / "config.json"); }
 };

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QTextDocument>
@@ -35,11 +36,14 @@ inline void whenModal(std::function<void(QWidget*)> act) {
     poll->start();
 }
 
-// The child of `root` with this accessible name (what a screen reader announces).
-template <class Widget> Widget* named(const QWidget* root, const QString& accessibleName) {
-    for (Widget* child : root->findChildren<Widget*>())
-        if (child->accessibleName() == accessibleName)
+// The child of `root` known by this name: the accessible name it was given, or the name
+// assistive technology announces for it.
+template <class Widget> Widget* named(const QWidget* root, const QString& name) {
+    for (Widget* child : root->findChildren<Widget*>()) {
+        const auto* accessible = QAccessible::queryAccessibleInterface(child);
+        if (child->accessibleName() == name || (accessible && accessible->text(QAccessible::Name) == name))
             return child;
+    }
     return nullptr;
 }
 

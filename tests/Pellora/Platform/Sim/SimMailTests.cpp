@@ -4,13 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "App/Desk.h"
 #include "Pellora/Mail/MailReader.h"
-#include "Pellora/Platform/Sim/MemoryPasteboard.h"
-#include "Pellora/Platform/Sim/SimDesktop.h"
-#include "Pellora/Platform/Sim/SimMail.h"
 #include "Pellora/Platform/Sim/SimMailFolder.h"
-#include "Pellora/Platform/Sim/VirtualClock.h"
-#include "TestHome.h"
 
 namespace pellora {
 namespace {
@@ -22,12 +18,6 @@ const std::string headers = "From: Ada Lovelace <ada@example.com>\r\n"
                             "Subject: Content\r\n"
                             "Date: Sat, 05 Dec 2026 06:19:03 +0100\r\n"
                             "MIME-Version: 1.0\r\n";
-
-fs::path writeMessage(const std::string& name, const std::string& text) {
-    const fs::path file = pellora::testing::testHome() / name;
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-}
 
 struct ContentCase {
     const char* name;
@@ -78,17 +68,12 @@ TEST(SimMailContent, EveryInlineTextPartAsValidUtf8) {
          "Body\nFooter", 1},
     };
 
-    VirtualClock clock;
-    MemoryPasteboard pasteboard;
-    SimDesktop desktop{clock, pasteboard};
-    auto mail = std::make_shared<SimMail>();
-    desktop.install(mail);
-    desktop.launch(SimMail::identifier);
-
+    pellora::testing::Desk desk;
+    desk.runMail({});
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
-        mail->setSelection({writeMessage("message.eml", headers + test.message)});
-        const Email email = MailReader::readSelectedEmail(desktop, desktop);
+        desk.select({headers + test.message});
+        const Email email = MailReader::readSelectedEmail(desk.desktop, desk.desktop);
         EXPECT_EQ(email.body, test.body);
         EXPECT_EQ(email.attachmentPaths.size(), test.attachments);
     }

@@ -1,0 +1,3 @@
+#include "Fuzz/FuzzCorpus.h"
+
+PELLORA_FUZZ_CORPUS_TESTS(App);
