@@ -139,7 +139,10 @@ std::size_t estimatedLines(int fd, std::size_t size) {
     const auto lines = std::size_t(std::count(sample.begin(), sample.end(), '\n'));
     if (length == size || lines < 2)
         return lines + 1;
-    return std::size_t(double(size) / double(length) * double(lines) * 1.05) + 16;
+    // A tail of blank or short lines would promise more entries than the file can hold, and
+    // ask for more memory than the machine has: no entry's line is shorter than this.
+    constexpr std::size_t shortestEntry = 128;
+    return std::min(std::size_t(double(size) / double(length) * double(lines) * 1.05) + 16, size / shortestEntry + 1);
 }
 
 // Asks for the list's memory in large pages where the system offers them: a fresh process

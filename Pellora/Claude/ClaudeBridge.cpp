@@ -32,7 +32,7 @@ QCoro::Task<void> pause(ClaudePlatform platform, Duration delay, CancelToken can
 }
 
 // Deadlines are kept in the clock's ticks, so a poll that lands exactly on one ends the wait.
-Clock::Ticks deadlineAfter(const Clock& clock, Duration span) { return clock.nowTicks() + Clock::toTicks(span); }
+Clock::Ticks deadlineAfter(const Clock& clock, Duration span) { return Clock::after(clock.nowTicks(), span); }
 
 bool beforeDeadline(const Clock& clock, Clock::Ticks deadline) { return clock.nowTicks() < deadline; }
 

@@ -78,6 +78,14 @@ Clock::Ticks Clock::toTicks(Duration span) {
     return Ticks(std::llround(std::clamp(nanoseconds, -century, century)));
 }
 
+Clock::Ticks Clock::after(Ticks from, Duration span) {
+    const Ticks::rep step = toTicks(span).count();
+    Ticks::rep sum = 0;
+    if (__builtin_add_overflow(from.count(), step, &sum))
+        return step > 0 ? Ticks::max() : Ticks::min();
+    return Ticks(sum);
+}
+
 QCoro::Task<void> Clock::sleep(Duration delay, CancelToken cancel) {
     if (cancel.isCancelled())
         throw Cancelled();

@@ -43,6 +43,9 @@ public:
     // The nearest whole nanosecond; not-a-number is 0, and spans beyond about a century are
     // cut to one, so that adding one to a time cannot overflow.
     static Ticks toTicks(Duration span);
+    // `from` moved on by `span`, held at the ends of the tick range: a virtual clock may be
+    // advanced by a century more than once.
+    static Ticks after(Ticks from, Duration span);
     static Duration toSeconds(Ticks ticks) { return Duration(double(ticks.count()) / 1e9); }
 };
 

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -389,6 +393,39 @@ TEST(ActivityFile, LongLogsAcrossReadChunksAndNewestFirstAsAStableSort) {
     std::stable_sort(written.begin(), written.end(),
                      [](const auto& a, const auto& b) { return a.date > b.date; });
     EXPECT_EQ(ActivityFile::loadNewestFirst(logFile()), written);
+}
+
+TEST(ActivityFile, ATailOfBlankLinesAsksForNoMoreMemoryThanTheFileCouldHold) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#endif
+    // One entry, then 8 MB of line feeds: a list sized by the lines would take over a gigabyte.
+    writeFile(logFile(), ActivityLine::encode(entry()) + "\n" + std::string(8 << 20, '\n'));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t limit = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(512) << 20);
+        const rlimit room{limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &room) != 0)
+            ::_exit(2);
+        try {
+            ::_exit(ActivityFile::loadNewestFirst(logFile()).size() == 1 && ActivityFile::load(logFile()).size() == 1
+                        ? 0
+                        : 3);
+        } catch (...) {
+            ::_exit(1);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0); // 1: the load threw
 }
 
 TEST(ActivityFile, AppendCreatesAPrivateFileAndOnlyEverAppends) {

@@ -14,7 +14,7 @@ std::chrono::system_clock::time_point VirtualClock::wallNow() const {
 }
 
 Clock::TimerId VirtualClock::callAfter(Duration delay, std::function<void()> fire) {
-    const Ticks wake = now_ + std::max(toTicks(delay), Ticks(0));
+    const Ticks wake = after(now_, std::max(delay, Duration(0)));
     const TimerId id = nextId_++;
     pending_.emplace(std::pair(wake, id), std::move(fire));
     wakeOf_.emplace(id, wake);
@@ -50,7 +50,7 @@ bool VirtualClock::advance() {
 }
 
 void VirtualClock::advanceBy(Duration span) {
-    const Ticks target = now_ + std::max(toTicks(span), Ticks(0));
+    const Ticks target = after(now_, std::max(span, Duration(0)));
     while (!pending_.empty() && pending_.begin()->first.first <= target)
         advance();
     now_ = std::max(now_, target);

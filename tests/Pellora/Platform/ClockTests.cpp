@@ -85,6 +85,18 @@ TEST(VirtualClock, StepsAddUpExactlySoAWakeUpDueAtTheirSumHasFiredByTheLastStep)
     }
 }
 
+TEST(VirtualClock, TimeStopsAtTheEndOfTheTickRangeInsteadOfWrappingAround) {
+    VirtualClock clock;
+    for (int i = 0; i < 3; ++i) // a century each
+        clock.advanceBy(Seconds(INFINITY));
+    EXPECT_EQ(clock.nowTicks().count(), 9'223'372'036'854'775'807);
+    bool fired = false;
+    clock.callAfter(Seconds(1e300), [&] { fired = true; });
+    EXPECT_TRUE(clock.advance());
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(clock.nowTicks().count(), 9'223'372'036'854'775'807);
+}
+
 TEST(Clock, SecondsBecomeTheNearestNanosecond) {
     const std::vector<std::pair<double, long long>> cases{
         {0.1, 100'000'000}, {0.3, 300'000'000}, {1e-10, 0}, {-0.25, -250'000'000},
