@@ -7,7 +7,9 @@
 namespace pellora {
 
 std::uint64_t TextPool::hash(std::string_view text) {
-    if (text.size() < 16)
+    // Short texts (senders, rules, action names) are hashed whole: generated addresses such as
+    // "ticket-1234@help.example.com" differ only in the middle and must not all collide.
+    if (text.size() <= 128)
         return std::hash<std::string_view>()(text);
     constexpr std::uint64_t multiplier = 0x9E3779B97F4A7C15ull;
     const auto word = [&](std::size_t at) {

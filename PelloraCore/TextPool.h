@@ -17,9 +17,9 @@ public:
     SharedText intern(std::string_view text);
     std::size_t size() const { return texts_.size(); }
 
-    // A quick hash for tables that compare in full on a match: a text of 16 bytes or more is
-    // told apart by its length and its first and last 16 bytes (repeated texts are equal,
-    // different ones rarely agree there), so a 250-byte prompt costs no more than a word.
+    // A quick hash for tables that compare in full on a match: a text longer than 128 bytes
+    // (a prompt) is told apart by its length and its first and last 16 bytes (repeated texts
+    // are equal, different ones rarely agree there), so it costs no more than a short one.
     static std::uint64_t hash(std::string_view text);
 
 private:

@@ -18,6 +18,7 @@
 #include "PelloraCore/ActivityLine.h"
 #include "PelloraCore/ActivityLineReader.h"
 #include "PelloraCore/ActivitySearch.h"
+#include "PelloraCore/TextPool.h"
 #include "PelloraCore/Uuid.h"
 #include "Files.h"
 #include "TestHome.h"
@@ -226,6 +227,10 @@ TEST(ActivityFile, EntriesOfOneLoadShareTheirRepeatedParts) {
     EXPECT_TRUE(entries[0].actionName.sharesNodeWith(entries[2].actionName));
     EXPECT_TRUE(entries[0].prompt.sharesNodeWith(entries[2].prompt));
     EXPECT_EQ(entries[2], entry(morning, "Three"));
+
+    // Generated senders differ only in the middle; they must not all land in one bucket.
+    EXPECT_NE(TextPool::hash("Help desk <ticket-000001-reply@helpdesk.example.com>"),
+              TextPool::hash("Help desk <ticket-000002-reply@helpdesk.example.com>"));
 }
 
 TEST(ActivityEntry, IdsAreUpperCaseUuidsAndSharedFieldsAssignAndCompareLikeTexts) {
