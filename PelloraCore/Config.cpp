@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -14,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "FileContents.h"
 #include "JsonFields.h"
 #include "Router.h"
 #include "Text.h"
@@ -101,14 +100,10 @@ void requireFinite(double value, const char* key) {
 
 Config Config::load(const std::filesystem::path& file) {
     try {
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream)
+        const auto contents = FileContents::read(file);
+        if (!contents)
             return {};
-        std::ostringstream contents;
-        contents << stream.rdbuf();
-        if (stream.bad() || contents.fail())
-            return {};
-        return nlohmann::json::parse(contents.str()).get<Config>();
+        return nlohmann::json::parse(*contents).get<Config>();
     } catch (const std::exception&) {
         return {};
     }

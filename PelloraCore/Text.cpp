@@ -97,16 +97,22 @@ std::string uppercased(std::string_view text) {
 
 namespace {
 
-// User-perceived characters of a text by ICU's rules; one iterator per thread, as making one
-// costs more than counting a short text.
-std::size_t graphemeCount(std::string_view text) {
-    const auto unicode = toUnicode(text);
+// ICU's character break iterator, one per thread, as making one costs more than counting a
+// short text; null when ICU cannot make one.
+icu::BreakIterator* characterIterator() {
     thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
         UErrorCode status = U_ZERO_ERROR;
         std::unique_ptr<icu::BreakIterator> made(
             icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
         return U_FAILURE(status) ? nullptr : std::move(made);
     }();
+    return iterator.get();
+}
+
+// User-perceived characters of a text by ICU's rules.
+std::size_t graphemeCount(std::string_view text) {
+    const auto unicode = toUnicode(text);
+    icu::BreakIterator* iterator = characterIterator();
     if (!iterator)
         return std::size_t(unicode.countChar32());
     iterator->setText(unicode);
@@ -148,10 +154,8 @@ std::size_t characterCount(std::string_view text) {
 
 std::string prefix(std::string_view text, std::size_t count) {
     const auto unicode = toUnicode(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> iterator(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status)) // code points are the best there is then
+    icu::BreakIterator* iterator = characterIterator();
+    if (!iterator) // code points are the best there is then
         return toUtf8(unicode.tempSubString(0, unicode.moveIndex32(0, int32_t(std::min<std::size_t>(count, INT32_MAX)))));
     iterator->setText(unicode);
     int32_t end = 0;

@@ -5,9 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "Pellora/Updates/ImageArchive.h"
 #include "Pellora/Updates/UpdateError.h"
 #include "Pellora/Updates/UpdateInstaller.h"
+#include "PelloraCore/FileContents.h"
 #include "PelloraCore/FileDescriptor.h"
 
 using namespace pellora;
@@ -30,12 +29,10 @@ const char* const usage =
     "       pellora-sign pack APP IMAGE    pack APP into the update image IMAGE, print its SHA-256\n";
 
 std::string readKey(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream)
+    auto text = FileContents::read(file);
+    if (!text)
         throw std::runtime_error("cannot read the key " + file.string());
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
+    return std::move(*text);
 }
 
 // Only the owner may read a private key; an existing file is never replaced.

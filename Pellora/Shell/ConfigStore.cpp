@@ -1,8 +1,6 @@
 #include "ConfigStore.h"
 
 #include <exception>
-#include <fstream>
-#include <sstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Pellora/Platform/UserFolders.h"
+#include "PelloraCore/FileContents.h"
 #include "PelloraCore/FileDescriptor.h"
 
 namespace pellora {
@@ -71,16 +70,7 @@ ConfigStore::ConfigStore(std::filesystem::path file, QObject* parent)
     synced_ = config_;
 }
 
-std::optional<std::string> ConfigStore::readFile() const {
-    std::ifstream stream(url_, std::ios::binary);
-    if (!stream)
-        return std::nullopt;
-    std::ostringstream bytes;
-    bytes << stream.rdbuf();
-    if (stream.bad())
-        return std::nullopt;
-    return bytes.str();
-}
+std::optional<std::string> ConfigStore::readFile() const { return FileContents::read(url_); }
 
 void ConfigStore::keepCopy(const std::string& bytes) const {
     // Private like config.json itself, also when an older copy was left readable by others;

@@ -5,7 +5,6 @@
 #include <array>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -15,6 +14,7 @@
 #include "Pellora/Updates/FolderListing.h"
 #include "Pellora/Updates/UpdateError.h"
 #include "Pellora/Updates/UpdateInstaller.h"
+#include "PelloraCore/FileContents.h"
 
 namespace pellora::CodeSignature {
 namespace {
@@ -125,12 +125,10 @@ nlohmann::json describe(const fs::path& application) {
 }
 
 std::string readFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream)
+    auto contents = FileContents::read(file);
+    if (!contents)
         throw std::runtime_error("cannot read " + file.string());
-    std::ostringstream contents;
-    contents << stream.rdbuf();
-    return contents.str();
+    return std::move(*contents);
 }
 
 void writeFile(const fs::path& file, const std::string& contents) {
